@@ -1,0 +1,80 @@
+#include "iconv_code_page.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <stdexcept>
+#include <vector>
+
+namespace runesuka {
+namespace {
+
+const iconv_t kFailed = reinterpret_cast<iconv_t>(-1);
+
+// What Windows puts in place of what a conversion cannot carry over: "?" on
+// the way to the code page, the katakana middle dot on the way back.
+constexpr char kDefaultAnsiChar = '?';
+constexpr char16_t kDefaultWideChar = u'\u30FB';
+
+// Converts `in` with `cd`; each unconvertible unit of `unitBytes` bytes (a
+// surrogate pair counts as one) is replaced by `fallback`.
+std::string Convert(iconv_t cd, const char* in, std::size_t inLeft, std::size_t unitBytes,
+                    const std::string& fallback) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    std::string out;
+    std::vector<char> chunk(4 * inLeft + 16);
+    char* src = const_cast<char*>(in);
+    while (inLeft > 0) {
+        char* dst = chunk.data();
+        std::size_t dstLeft = chunk.size();
+        const std::size_t done = iconv(cd, &src, &inLeft, &dst, &dstLeft);
+        out.append(chunk.data(), dst);
+        if (done != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+        out += fallback;
+        std::size_t skip = std::min(unitBytes, inLeft);
+        if (unitBytes == 2 && inLeft >= 4) {
+            const auto high = static_cast<unsigned char>(src[1]);
+            if (high >= 0xD8 && high <= 0xDB) skip = 4;
+        }
+        src += skip;
+        inLeft -= skip;
+    }
+    return out;
+}
+
+}  // namespace
+
+IconvCodePage::IconvCodePage(const std::string& name)
+    : toAnsi_(iconv_open(name.c_str(), "UTF-16LE")), fromAnsi_(iconv_open("UTF-16LE", name.c_str())) {
+    if (toAnsi_ == kFailed || fromAnsi_ == kFailed) {
+        if (toAnsi_ != kFailed) iconv_close(toAnsi_);
+        if (fromAnsi_ != kFailed) iconv_close(fromAnsi_);
+        throw std::runtime_error("iconv does not know the code page " + name);
+    }
+}
+
+IconvCodePage::~IconvCodePage() {
+    iconv_close(toAnsi_);
+    iconv_close(fromAnsi_);
+}
+
+std::string IconvCodePage::ToAnsi(const std::u16string& text) const {
+    std::string wide;
+    for (char16_t c : text) {
+        wide += static_cast<char>(c & 0xFF);
+        wide += static_cast<char>(c >> 8);
+    }
+    return Convert(toAnsi_, wide.data(), wide.size(), 2, std::string(1, kDefaultAnsiChar));
+}
+
+std::u16string IconvCodePage::FromAnsi(const std::string& bytes) const {
+    const std::string fallback{static_cast<char>(kDefaultWideChar & 0xFF), static_cast<char>(kDefaultWideChar >> 8)};
+    const std::string wide = Convert(fromAnsi_, bytes.data(), bytes.size(), 1, fallback);
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < wide.size(); i += 2) {
+        text += static_cast<char16_t>(static_cast<unsigned char>(wide[i]) |
+                                      (static_cast<unsigned char>(wide[i + 1]) << 8));
+    }
+    return text;
+}
+
+}  // namespace runesuka

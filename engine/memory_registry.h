@@ -1,0 +1,68 @@
+// An in-memory HKEY_CLASSES_ROOT whose three calls answer as advapi32's ANSI
+// calls do: for tests, and for running the check where no registry exists.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ansi_code_page.h"
+#include "registry_api.h"
+
+namespace runesuka {
+
+class MemoryRegistry : public RegistryApi {
+public:
+    explicit MemoryRegistry(const AnsiCodePage& codePage) : codePage_(codePage) {}
+
+    // Paths are below HKEY_CLASSES_ROOT, components separated by "\"; parent
+    // keys come into being with their children, as in the real registry.
+    void AddKey(const std::u16string& path);
+    // Data as RegQueryValueExA hands them out: ANSI bytes, stored type.
+    void SetRaw(const std::u16string& path, const std::u16string& valueName, std::uint32_t type,
+                std::vector<std::uint8_t> data);
+    // A REG_SZ value: the text in the ANSI code page with its terminating NUL.
+    void SetText(const std::u16string& path, const std::u16string& valueName, const std::u16string& text);
+    void SetDword(const std::u16string& path, const std::u16string& valueName, std::uint32_t value);
+    // Opening `path` with any right beyond `granted` is refused, as the
+    // machine-wide class keys refuse write rights to a standard user.
+    void RestrictRights(const std::u16string& path, std::uint32_t granted);
+
+    std::int32_t RegOpenKeyExA(HKey key, const std::string& subKey, std::uint32_t options,
+                               std::uint32_t samDesired, HKey& result) override;
+    std::int32_t RegQueryValueExA(HKey key, const std::string& valueName, std::uint32_t* type,
+                                  std::uint8_t* data, std::uint32_t* size) override;
+    std::int32_t RegCloseKey(HKey key) override;
+
+    // What the calls have done so far, for checking the reader's discipline.
+    int opens() const { return opens_; }
+    int closes() const { return closes_; }
+    int queries() const { return queries_; }
+    std::size_t openHandles() const { return handles_.size(); }
+
+private:
+    struct Value {
+        std::uint32_t type;
+        std::vector<std::uint8_t> data;
+    };
+    struct Key {
+        std::map<std::u16string, Value> values;  // by folded name
+        std::uint32_t granted = ~0u;
+    };
+
+    Key& Create(const std::u16string& path);
+    // Registry names compare without regard to ASCII case.
+    static std::u16string Fold(std::u16string name);
+
+    const AnsiCodePage& codePage_;
+    std::map<std::u16string, Key> keys_;      // by folded full path
+    std::map<HKey, std::u16string> handles_;  // open handle -> folded path
+    HKey nextHandle_ = 0x1000;
+    int opens_ = 0;
+    int closes_ = 0;
+    int queries_ = 0;
+};
+
+}  // namespace runesuka

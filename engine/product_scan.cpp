@@ -1,0 +1,114 @@
+#include "product_scan.h"
+
+#include <limits>
+
+#include "version_names.h"
+
+namespace runesuka {
+namespace {
+
+constexpr std::u16string_view kVersionSeparator = u" と ";
+constexpr std::u16string_view kInstalledJoin = u"　は　";
+constexpr std::u16string_view kNotInstalled = u" がインストールされていません。";
+constexpr std::u16string_view kLastUsedPrefix = u"最終使用は ";
+constexpr std::u16string_view kUnknownVersion = u"不明";
+constexpr std::u16string_view kLineBreak = u"\r\n";
+
+struct ProductName {
+    std::u16string_view product;
+    std::u16string_view katakana;
+};
+constexpr ProductName kProductNames[] = {
+    {u"Access", u" ア ク セ ス"},
+    {u"Excel", u"エクセル"},
+};
+
+std::u16string DecimalText(int value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+// The tail as a 16-bit integer: an optional sign and decimal digits only.
+std::optional<std::int16_t> ParseInt16(std::u16string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text.front() == u'-' || text.front() == u'+')) {
+        negative = text.front() == u'-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) return std::nullopt;
+    long value = 0;
+    for (const char16_t c : text) {
+        if (c < u'0' || c > u'9') return std::nullopt;
+        value = value * 10 + (c - u'0');
+        if (value > 32768) return std::nullopt;
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<std::int16_t>::max()) return std::nullopt;
+    return static_cast<std::int16_t>(value);
+}
+
+std::u16string ReadText(const RegistryReader& registry, const std::u16string& subKey) {
+    static const std::int32_t kType = kReadAsText;
+    const RegVariant value = registry.RegGetValue(kHKeyClassesRoot, subKey, u"", kType, std::u16string());
+    // Every read asks for text with a text default, so a number never comes back.
+    return std::get<std::u16string>(value);
+}
+
+}  // namespace
+
+std::optional<std::u16string> VersionNameFromProgId(const std::u16string& strProgId, std::int16_t& intIdx) {
+    const std::size_t dot = strProgId.rfind(u'.');
+    const std::u16string_view numberText =
+        dot == std::u16string::npos ? std::u16string_view() : std::u16string_view(strProgId).substr(dot + 1);
+    const std::optional<std::int16_t> number = ParseInt16(numberText);
+    if (!number) return std::nullopt;
+
+    // Version 6 is taken one index lower than the others.
+    const int index = *number - (*number == 6 ? 8 : 7);
+    if (index < std::numeric_limits<std::int16_t>::min()) return std::nullopt;
+    intIdx = static_cast<std::int16_t>(index);
+    if (index < 0 || index >= kVersionCount) return std::u16string(kUnknownVersion);
+    return std::u16string(strVerName[static_cast<std::size_t>(index)]);
+}
+
+void CheckProduct(const RegistryReader& registry, FormFields& form, const std::u16string& strProduct,
+                  const ProductFields& fields, std::u16string& strIdx) {
+    std::u16string versionList;
+    int foundCount = 0;
+
+    for (int index = 0; index < kVersionCount; ++index) {
+        const std::u16string subKey =
+            strProduct + u".Application." + DecimalText(index + kFirstMajorVersion) + u"\\CLSID";
+        if (ReadText(registry, subKey).empty()) continue;
+        strIdx = DecimalText(index);
+        if (foundCount > 0) versionList += kVersionSeparator;
+        versionList += strVerName[static_cast<std::size_t>(index)];
+        ++foundCount;
+    }
+
+    if (foundCount > 0) {
+        form.SetText(fields.fieldVersions, strProduct + std::u16string(kInstalledJoin) + versionList +
+                                               std::u16string(kLineBreak));
+        if (foundCount > 1) {
+            form.SetVisible(fields.frameMulti, true);
+            const std::u16string curVer = ReadText(registry, strProduct + u".Application\\CurVer");
+            std::int16_t lastUsed = 0;
+            const std::optional<std::u16string> name =
+                curVer.empty() ? std::nullopt : VersionNameFromProgId(curVer, lastUsed);
+            // A pointer that names no version number reads like a missing one.
+            form.SetText(fields.fieldLastUsed, std::u16string(kLastUsedPrefix) +
+                                                   (name ? *name : std::u16string(kUnknownVersion)));
+            if (name) strIdx = DecimalText(lastUsed);
+        }
+    } else {
+        form.SetVisible(fields.imageMark, false);
+        form.SetText(fields.fieldVersions, strProduct + std::u16string(kNotInstalled) + std::u16string(kLineBreak));
+        strIdx = u"-";
+    }
+
+    for (const ProductName& entry : kProductNames) {
+        if (strProduct == entry.product) form.SetText(fields.fieldName, std::u16string(entry.katakana));
+    }
+}
+
+}  // namespace runesuka

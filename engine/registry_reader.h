@@ -1,0 +1,34 @@
+// RegGetValue: one registry value read as text or number, never failing
+// outward; any registry failure gives back the caller's default.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+
+#include "ansi_code_page.h"
+#include "registry_api.h"
+
+namespace runesuka {
+
+using RegVariant = std::variant<std::u16string, std::int32_t>;
+
+inline constexpr std::int32_t kReadAsText = 1;
+inline constexpr std::int32_t kReadAsNumber = 4;
+
+// Capacity of the text buffer in bytes of the ANSI code page, NUL included.
+inline constexpr std::uint32_t kTextBufferBytes = 256;
+
+class RegistryReader {
+public:
+    RegistryReader(RegistryApi& api, const AnsiCodePage& codePage) : api_(api), codePage_(codePage) {}
+
+    RegVariant RegGetValue(const HKey& lnghInKey, std::u16string strSubKey, std::u16string strValName,
+                           const std::int32_t& lngType, RegVariant varDefault) const;
+
+private:
+    RegistryApi& api_;
+    const AnsiCodePage& codePage_;
+};
+
+}  // namespace runesuka
