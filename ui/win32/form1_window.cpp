@@ -1,0 +1,266 @@
+#include "form1_window.h"
+
+#include <stdexcept>
+
+#include "control_table.h"
+#include "dpi.h"
+#include "error_boundary.h"
+
+namespace runesuka::win32 {
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
+
+constexpr UINT kRunCheck = WM_APP + 1;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = WS_EX_WINDOWEDGE;
+constexpr int kCmdEndId = kFirstControlId + static_cast<int>(Field::Cmd_End);
+// Unload modes the query-unload handler is told.
+constexpr std::int16_t kFormControlMenu = 0;
+constexpr std::int16_t kAppWindows = 2;
+
+const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+COLORREF ToColorRef(OleColor color) {
+    return (color & 0x80000000u) != 0 ? GetSysColor(static_cast<int>(color & 0xFFu)) : static_cast<COLORREF>(color);
+}
+
+struct ChildClass {
+    const wchar_t* name;
+    DWORD style;
+};
+
+ChildClass ClassOf(const ControlDef& control) {
+    switch (control.kind) {
+        case ControlKind::TextBox:
+            return {L"EDIT", static_cast<DWORD>(ES_MULTILINE | ES_READONLY |
+                                                (control.alignment == Alignment::Center ? ES_CENTER : ES_LEFT))};
+        case ControlKind::Frame: return {kFrameClass, WS_CLIPCHILDREN};
+        case ControlKind::ImageBox: return {L"STATIC", SS_ICON | SS_REALSIZECONTROL};
+        case ControlKind::CommandButton: return {L"BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP};
+    }
+    throw std::logic_error("unknown control kind");
+}
+
+}  // namespace
+
+Form1Window::Form1Window(HINSTANCE instance) : instance_(instance) {}
+
+void Form1Window::RegisterClasses(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(RUNESUKA_ICON_APPLICATION), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(RUNESUKA_ICON_APPLICATION), IMAGE_ICON,
+                                                        GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kWindowClass;
+    if (RegisterClassExW(&windowClass) == 0) throw std::runtime_error("cannot register the window class");
+
+    WNDCLASSEXW frameClass{};
+    frameClass.cbSize = sizeof frameClass;
+    frameClass.lpfnWndProc = FrameProc;
+    frameClass.hInstance = instance;
+    frameClass.hCursor = windowClass.hCursor;
+    frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    frameClass.lpszClassName = kFrameClass;
+    if (RegisterClassExW(&frameClass) == 0) throw std::runtime_error("cannot register the frame class");
+}
+
+void Form1Window::Show(Form1& form) {
+    form_ = &form;
+    RegisterClasses(instance_);
+    window_ = CreateWindowExW(kWindowExStyle, kWindowClass, Wide(std::u16string(kForm1.caption)), kWindowStyle, 0, 0,
+                              0, 0, nullptr, nullptr, instance_, this);
+    if (window_ == nullptr) throw std::runtime_error("cannot create the window");
+
+    // Sized and centred for the DPI of the monitor it opens on, before any
+    // control exists, so that every control is created at its final place.
+    dpi_ = DpiOfWindow(window_);
+    const RECT outer = WindowRectForClient(TwipsToPixels(kForm1.clientWidth, dpi_),
+                                           TwipsToPixels(kForm1.clientHeight, dpi_), kWindowStyle, kWindowExStyle,
+                                           dpi_);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    SetWindowPos(window_, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+
+    warningIcon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(RUNESUKA_ICON_WARNING), IMAGE_ICON, 32, 32, 0));
+    CreateControls();
+    loading_ = true;
+    form.Form_Load();
+    loading_ = false;
+    for (int i = 0; i < kFieldCount; ++i) ApplyFont(static_cast<Field>(i));
+
+    ShowWindow(window_, SW_SHOW);
+    // In case the window is shown without being activated.
+    PostMessageW(window_, kRunCheck, 0, 0);
+}
+
+RECT Form1Window::PixelRect(const ControlDef& control) const {
+    const Twips t = WindowTwips(control);
+    RECT rect = {TwipsToPixels(t.left, dpi_), TwipsToPixels(t.top, dpi_), TwipsToPixels(t.left + t.width, dpi_),
+                 TwipsToPixels(t.top + t.height, dpi_)};
+    if (control.container) {
+        const Twips outer = WindowTwips(ControlOf(*control.container));
+        OffsetRect(&rect, -TwipsToPixels(outer.left, dpi_), -TwipsToPixels(outer.top, dpi_));
+    }
+    return rect;
+}
+
+// In stored order: each new child goes below its earlier siblings, so the
+// first listed lies on top.
+void Form1Window::CreateControls() {
+    for (int i = 0; i < kFieldCount; ++i) {
+        const ControlDef& control = kForm1Controls[static_cast<std::size_t>(i)];
+        const ControlState& state = form_->Controls(i).state();
+        const ChildClass childClass = ClassOf(control);
+        const RECT rect = PixelRect(control);
+        const HWND parent = control.container ? Child(*control.container) : window_;
+        const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | childClass.style | (state.visible ? WS_VISIBLE : 0);
+        const HWND child = CreateWindowExW(
+            0, childClass.name, control.kind == ControlKind::ImageBox ? nullptr : Wide(state.text), style, rect.left,
+            rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), instance_, nullptr);
+        if (child == nullptr) throw std::runtime_error(std::string("cannot create ") + FieldName(control.name));
+        children_[static_cast<std::size_t>(i)] = child;
+        if (control.kind == ControlKind::ImageBox) {
+            SendMessageW(child, STM_SETICON, reinterpret_cast<WPARAM>(warningIcon_), 0);
+        }
+    }
+}
+
+void Form1Window::Layout() {
+    for (int i = 0; i < kFieldCount; ++i) {
+        const RECT rect = PixelRect(kForm1Controls[static_cast<std::size_t>(i)]);
+        SetWindowPos(Child(static_cast<Field>(i)), nullptr, rect.left, rect.top, rect.right - rect.left,
+                     rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        ApplyFont(static_cast<Field>(i));
+    }
+}
+
+void Form1Window::ApplyFont(Field field) {
+    const Control& control = form_->Controls(static_cast<int>(field));
+    if (!control.Has(Property::FontName)) return;
+    const ControlState& state = control.state();
+    const HWND child = Child(field);
+    const HFONT font = fonts_.Get(reinterpret_cast<const wchar_t*>(state.fontName.c_str()), state.fontSize,
+                                  state.fontBold, dpi_);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), IsWindowVisible(child));
+}
+
+void Form1Window::ControlChanged(Field field, Property property) {
+    const HWND child = Child(field);
+    const ControlState& state = form_->State(field);
+    switch (property) {
+        case Property::Text:
+            if (!SetWindowTextW(child, Wide(state.text))) {
+                throw FieldError(std::string("cannot set the text of ") + FieldName(field));
+            }
+            break;
+        case Property::Visible: ShowWindow(child, state.visible ? SW_SHOWNA : SW_HIDE); break;
+        case Property::FontName:
+        case Property::FontSize:
+        case Property::FontBold:
+            if (!loading_) ApplyFont(field);
+            break;
+        case Property::ForeColor:
+            if (!loading_) InvalidateRect(child, nullptr, TRUE);
+            break;
+    }
+}
+
+void Form1Window::Refresh() {
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void Form1Window::EndProgram() { ExitProcess(0); }
+
+LRESULT Form1Window::OnCtlColor(HDC dc, HWND control) {
+    const int index = GetDlgCtrlID(control) - kFirstControlId;
+    const OleColor color = index >= 0 && index < kFieldCount ? form_->Controls(index).state().foreColor : kWindowText;
+    SetTextColor(dc, ToColorRef(color));
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetBkMode(dc, OPAQUE);
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+LRESULT Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) != WA_INACTIVE) PostMessageW(window_, kRunCheck, 0, 0);
+            break;
+        case kRunCheck: form_->Form_Activate(); return 0;
+        case WM_SETFOCUS:
+            if (IsWindowVisible(Child(Field::Cmd_End))) SetFocus(Child(Field::Cmd_End));
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == kCmdEndId && HIWORD(wParam) == BN_CLICKED) form_->Cmd_End_Click();
+            return 0;
+        case DM_GETDEFID: return MAKELRESULT(kCmdEndId, DC_HASDEFID);
+        case WM_CLOSE:
+        case WM_QUERYENDSESSION: {
+            std::int16_t cancel = 0;
+            form_->Form_QueryUnload(cancel, message == WM_CLOSE ? kFormControlMenu : kAppWindows);
+            return 0;
+        }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORBTN: return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_DPICHANGED: {
+            dpi_ = HIWORD(wParam);
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            Layout();
+            return 0;
+        }
+        default: break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form1Window::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded([&]() -> LRESULT {
+        if (message == WM_NCCREATE) {
+            auto* self = static_cast<Form1Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+            self->window_ = window;
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+        auto* self = reinterpret_cast<Form1Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+        return self->HandleMessage(message, wParam, lParam);
+    });
+}
+
+// Frames pass their children's colour requests on to the window.
+LRESULT CALLBACK Form1Window::FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORBTN:
+        case WM_COMMAND: return SendMessageW(GetAncestor(window, GA_ROOT), message, wParam, lParam);
+        default: return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+int Form1Window::RunMessageLoop(HWND window) {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // Gives the button its keyboard behaviour: Tab, Space and Enter.
+        if (IsDialogMessageW(window, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace runesuka::win32
