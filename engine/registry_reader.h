@@ -9,6 +9,12 @@
 #include "ansi_code_page.h"
 #include "registry_api.h"
 
+// <windows.h> maps RegGetValue to its own advapi32 function; the reader's
+// member keeps its name wherever both are seen.
+#ifdef RegGetValue
+#undef RegGetValue
+#endif
+
 namespace runesuka {
 
 using RegVariant = std::variant<std::u16string, std::int32_t>;

@@ -55,7 +55,8 @@ private:
     HWND window_ = nullptr;
     std::array<HWND, kFieldCount> children_{};
     UINT dpi_ = 96;
-    bool loading_ = false;  // fonts are applied once, after load
+    bool loading_ = false;      // fonts are applied once, after load
+    bool classifying_ = false;  // the scans are done
     FontCache fonts_;
     HICON warningIcon_ = nullptr;
 };
