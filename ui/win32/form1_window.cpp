@@ -68,6 +68,7 @@ void Form1Window::RegisterClasses(HINSTANCE instance) {
     WNDCLASSEXW frameClass{};
     frameClass.cbSize = sizeof frameClass;
     frameClass.lpfnWndProc = FrameProc;
+    frameClass.cbWndExtra = sizeof(HFONT);
     frameClass.hInstance = instance;
     frameClass.hCursor = windowClass.hCursor;
     frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -253,9 +254,15 @@ LRESULT CALLBACK Form1Window::WindowProc(HWND window, UINT message, WPARAM wPara
     });
 }
 
-// Frames pass their children's colour requests on to the window.
+// Frames keep the font they are given, and pass their children's colour
+// requests on to the window.
 LRESULT CALLBACK Form1Window::FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_SETFONT:
+            SetWindowLongPtrW(window, 0, static_cast<LONG_PTR>(wParam));
+            if (LOWORD(lParam)) InvalidateRect(window, nullptr, TRUE);
+            return 0;
+        case WM_GETFONT: return GetWindowLongPtrW(window, 0);
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORBTN:

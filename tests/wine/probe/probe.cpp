@@ -1,0 +1,512 @@
+// probe.exe: reads the Runesuka window of another process, and drives it, for the Wine tests.
+//
+//   probe.exe dump OUT.json [--timeout-ms N]  window + every descendant control as UTF-8 JSON
+//                                             ("-" writes to stdout)
+//   probe.exe click-end [--timeout-ms N]      real mouse click (SendInput) on Cmd_End
+//   probe.exe key-end [--timeout-ms N]        focus Cmd_End, then press and release Space
+//   probe.exe close-box [--timeout-ms N]      real mouse click on the title bar's close box
+//   probe.exe sc-close [--timeout-ms N]       WM_SYSCOMMAND SC_CLOSE (what the close box sends)
+//   probe.exe list OUT.json                   every visible top-level window (class, title, pid)
+//   probe.exe acp                             prints the ANSI code page (932 under ja_JP.UTF-8)
+//
+// Exit codes: 0 done, 1 usage, 2 window not found in time, 3 the action failed,
+// 4 dump written but Text0 stayed empty until the timeout (results never appeared).
+#include "probe_shared.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"RunesukaForm1";
+constexpr int kText0Id = 1014;
+constexpr int kCmdEndId = 1016;
+
+int Fail(int code, const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::fputs("probe: ", stderr);
+  std::vfprintf(stderr, fmt, ap);
+  std::fputc('\n', stderr);
+  va_end(ap);
+  return code;
+}
+
+void MakeDpiAware() {
+  using SetContextFn = BOOL(WINAPI*)(HANDLE);
+  auto set_context = reinterpret_cast<SetContextFn>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext"));
+  // -4 is DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, -3 the older per-monitor context.
+  if (set_context && (set_context(reinterpret_cast<HANDLE>(-4)) || set_context(reinterpret_cast<HANDLE>(-3))))
+    return;
+  SetProcessDPIAware();
+}
+
+UINT DpiForWindow(HWND hwnd) {
+  using Fn = UINT(WINAPI*)(HWND);
+  auto fn = reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow"));
+  return fn ? fn(hwnd) : 0;
+}
+
+// ---- text helpers -------------------------------------------------------------------------
+
+std::string Utf8(const std::wstring& w) {
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+  return s;
+}
+
+std::string Json(const std::wstring& w) {
+  std::string out = "\"";
+  for (char ch : Utf8(w)) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += ch;
+    } else if (c < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+    } else {
+      out += ch;
+    }
+  }
+  return out + "\"";
+}
+
+std::string Rect(const RECT& r) {
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "[%ld, %ld, %ld, %ld]", r.left, r.top, r.right, r.bottom);
+  return buf;
+}
+
+std::string Fmt(const char* fmt, ...) {
+  char buf[256];
+  va_list ap;
+  va_start(ap, fmt);
+  std::vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
+  return buf;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t buf[256] = {};
+  GetClassNameW(hwnd, buf, 256);
+  return buf;
+}
+
+// WM_GETTEXT is marshalled across processes by the system; a timeout keeps a hung target
+// from hanging the probe.
+std::wstring TextOf(HWND hwnd) {
+  DWORD_PTR len = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return {};
+  std::vector<wchar_t> buf(len + 2, L'\0');
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()),
+                           SMTO_ABORTIFHUNG, 2000, &got))
+    return {};
+  return std::wstring(buf.data(), got);
+}
+
+// ---- finding windows ----------------------------------------------------------------------
+
+HWND WaitForWindow(DWORD timeout_ms) {
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  for (;;) {
+    HWND hwnd = FindWindowW(kWindowClass, nullptr);
+    if (hwnd && IsWindowVisible(hwnd)) return hwnd;
+    if (GetTickCount64() >= deadline) return nullptr;
+    Sleep(50);
+  }
+}
+
+BOOL CALLBACK CollectHwnd(HWND hwnd, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+  return TRUE;
+}
+
+std::vector<HWND> Descendants(HWND top) {
+  std::vector<HWND> out;
+  EnumChildWindows(top, CollectHwnd, reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
+HWND FindControl(HWND top, int id) {
+  for (HWND hwnd : Descendants(top))
+    if (GetDlgCtrlID(hwnd) == id) return hwnd;
+  return nullptr;
+}
+
+// ---- the hook: runs code inside the target process -----------------------------------------
+
+class HookSession {
+ public:
+  HookSession() {
+    wchar_t name[64];
+    swprintf(name, 64, PROBE_MAPPING_FMT, static_cast<unsigned long>(GetCurrentProcessId()));
+    mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(ProbeShared), name);
+    if (mapping_) shared_ = static_cast<ProbeShared*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    while (n > 0 && path[n - 1] != L'\\' && path[n - 1] != L'/') --n;
+    path[n] = L'\0';
+    dll_ = LoadLibraryW((std::wstring(path) + L"probe_hook.dll").c_str());
+  }
+  ~HookSession() {
+    if (shared_) UnmapViewOfFile(shared_);
+    if (mapping_) CloseHandle(mapping_);
+    if (dll_) FreeLibrary(dll_);
+  }
+  HookSession(const HookSession&) = delete;
+  HookSession& operator=(const HookSession&) = delete;
+
+  // Installs the hook on the window's thread only for the duration of one sent message.
+  const ProbeShared* Run(HWND top, ProbeCommand command, WORD arg = 0) {
+    if (!shared_ || !dll_) return nullptr;
+    auto proc = reinterpret_cast<HOOKPROC>(GetProcAddress(dll_, PROBE_HOOK_PROC));
+    DWORD tid = GetWindowThreadProcessId(top, nullptr);
+    HHOOK hook = proc ? SetWindowsHookExW(WH_CALLWNDPROC, proc, dll_, tid) : nullptr;
+    if (!hook) return nullptr;
+    ZeroMemory(shared_, sizeof *shared_);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(top, RegisterWindowMessageW(PROBE_MESSAGE_NAME), GetCurrentProcessId(),
+                        MAKELPARAM(command, arg), SMTO_ABORTIFHUNG, 5000, &ignored);
+    UnhookWindowsHookEx(hook);
+    return shared_->done ? shared_ : nullptr;
+  }
+
+ private:
+  HANDLE mapping_ = nullptr;
+  ProbeShared* shared_ = nullptr;
+  HMODULE dll_ = nullptr;
+};
+
+// ---- dump ---------------------------------------------------------------------------------
+
+std::string FontJson(const ProbeControl* c) {
+  if (!c || !c->has_font) return "null";
+  return "{\"face\": " + Json(c->font.lfFaceName) + Fmt(", \"height\": %ld, \"weight\": %ld", c->font.lfHeight, c->font.lfWeight) +
+         Fmt(", \"charset\": %d, \"italic\": %d, \"underline\": %d", c->font.lfCharSet, c->font.lfItalic, c->font.lfUnderline) +
+         ", \"actual_face\": " + Json(c->actual_face) + Fmt(", \"tm_height\": %ld}", c->tm_height);
+}
+
+std::string ColorsJson(const ProbeControl* c) {
+  if (!c || !c->has_colors) return "null";
+  std::string s = Fmt("{\"message\": \"%s\", \"text\": %lu, \"bk\": %lu, \"bk_mode\": %d, \"brush\": ",
+                      c->color_message == WM_CTLCOLORSTATIC ? "WM_CTLCOLORSTATIC" : "WM_CTLCOLOREDIT",
+                      static_cast<unsigned long>(c->text_color), static_cast<unsigned long>(c->bk_color), c->bk_mode);
+  return s + (c->has_brush ? Fmt("%lu}", static_cast<unsigned long>(c->brush_color)) : std::string("null}"));
+}
+
+int SiblingIndex(HWND hwnd) {  // 0 = topmost among its siblings
+  int i = 0;
+  for (HWND h = GetWindow(hwnd, GW_HWNDPREV); h; h = GetWindow(h, GW_HWNDPREV)) ++i;
+  return i;
+}
+
+std::string WindowJson(HWND top, const ProbeShared* hook) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(top, &pid);
+  RECT wr{}, cr{};
+  GetWindowRect(top, &wr);
+  GetClientRect(top, &cr);
+  POINT origin{0, 0};
+  ClientToScreen(top, &origin);
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  GetMonitorInfoW(MonitorFromWindow(top, MONITOR_DEFAULTTONEAREST), &mi);
+  HDC screen = GetDC(nullptr);
+  int logpixels = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+
+  std::string s = "{\"pid\": " + Fmt("%lu", static_cast<unsigned long>(pid)) + ", \"title\": " + Json(TextOf(top)) +
+                  ", \"class\": " + Json(ClassOf(top)) +
+                  Fmt(", \"style\": %lu, \"exstyle\": %lu", static_cast<unsigned long>(GetWindowLongW(top, GWL_STYLE)),
+                      static_cast<unsigned long>(GetWindowLongW(top, GWL_EXSTYLE))) +
+                  ", \"rect\": " + Rect(wr) + Fmt(", \"client_size\": [%ld, %ld]", cr.right, cr.bottom) +
+                  Fmt(", \"client_origin\": [%ld, %ld]", origin.x, origin.y) +
+                  Fmt(", \"dpi\": %u, \"logpixels\": %d", DpiForWindow(top), logpixels) +
+                  Fmt(", \"sys_colors\": {\"btnface\": %lu, \"windowtext\": %lu}",
+                      static_cast<unsigned long>(GetSysColor(COLOR_BTNFACE)),
+                      static_cast<unsigned long>(GetSysColor(COLOR_WINDOWTEXT))) +
+                  ", \"work_area\": " + Rect(mi.rcWork) + ", \"monitor\": " + Rect(mi.rcMonitor) +
+                  Fmt(", \"visible\": %s, \"enabled\": %s, \"foreground\": %s", IsWindowVisible(top) ? "true" : "false",
+                      IsWindowEnabled(top) ? "true" : "false", GetForegroundWindow() == top ? "true" : "false");
+  if (hook)
+    s += Fmt(", \"icon\": {\"big\": %s, \"small\": %s, \"class_big\": %s, \"class_small\": %s, \"size\": [%d, %d]}",
+             hook->big_icon ? "true" : "false", hook->small_icon ? "true" : "false", hook->class_icon ? "true" : "false",
+             hook->class_small_icon ? "true" : "false", hook->icon_cx, hook->icon_cy);
+  else
+    s += ", \"icon\": null";
+  return s + "}";
+}
+
+std::string ControlJson(HWND top, HWND hwnd, const ProbeShared* hook) {
+  const ProbeControl* c = nullptr;
+  for (UINT32 i = 0; hook && i < hook->count; ++i)
+    if (hook->controls[i].hwnd == reinterpret_cast<UINT_PTR>(hwnd)) c = &hook->controls[i];
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  MapWindowPoints(HWND_DESKTOP, top, reinterpret_cast<POINT*>(&r), 2);
+  HWND parent = GetParent(hwnd);
+  return Fmt("{\"id\": %d, \"class\": ", GetDlgCtrlID(hwnd)) + Json(ClassOf(hwnd)) +
+         Fmt(", \"parent\": %d, \"rect\": ", parent == top ? 0 : GetDlgCtrlID(parent)) + Rect(r) +
+         Fmt(", \"visible\": %s, \"enabled\": %s, \"z\": %d", IsWindowVisible(hwnd) ? "true" : "false",
+             IsWindowEnabled(hwnd) ? "true" : "false", SiblingIndex(hwnd)) +
+         Fmt(", \"style\": %lu, \"exstyle\": %lu", static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_STYLE)),
+             static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE))) +
+         ", \"text\": " + Json(TextOf(hwnd)) + ", \"font\": " + FontJson(c) + ", \"colors\": " + ColorsJson(c) + "}";
+}
+
+// Top-level windows of the same process other than the main one: a message box or any other
+// dialog would show up here.
+struct OtherWindows {
+  HWND top;
+  DWORD pid;
+  std::string out;
+};
+
+BOOL CALLBACK AddOtherWindow(HWND hwnd, LPARAM lp) {
+  auto* ctx = reinterpret_cast<OtherWindows*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (hwnd == ctx->top || pid != ctx->pid || !IsWindowVisible(hwnd)) return TRUE;
+  if (!ctx->out.empty()) ctx->out += ", ";
+  ctx->out += "{\"class\": " + Json(ClassOf(hwnd)) + ", \"title\": " + Json(TextOf(hwnd)) + "}";
+  return TRUE;
+}
+
+std::string OtherWindowsJson(HWND top) {
+  OtherWindows ctx{top, 0, ""};
+  GetWindowThreadProcessId(top, &ctx.pid);
+  EnumWindows(AddOtherWindow, reinterpret_cast<LPARAM>(&ctx));
+  return "[" + ctx.out + "]";
+}
+
+bool WriteOut(const std::wstring& path, const std::string& data) {
+  if (path == L"-") {
+    std::fwrite(data.data(), 1, data.size(), stdout);
+    std::fflush(stdout);
+    return true;
+  }
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = WriteFile(f, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+  CloseHandle(f);
+  return ok && written == data.size();
+}
+
+int Dump(const std::wstring& out, DWORD timeout_ms) {
+  const ULONGLONG start = GetTickCount64();
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  // The results are on screen once Text0, written last, has a text.
+  bool ready = false;
+  for (;;) {
+    HWND text0 = FindControl(top, kText0Id);
+    if (text0 && !TextOf(text0).empty()) {
+      ready = true;
+      break;
+    }
+    if (!IsWindow(top) || GetTickCount64() - start >= timeout_ms) break;
+    Sleep(50);
+  }
+  Sleep(100);  // let the window finish painting before a screenshot is taken
+
+  HookSession hook_session;
+  const ProbeShared* hook = hook_session.Run(top, kProbeCollect);
+  if (!hook) std::fputs("probe: warning: the hook did not answer; fonts, colours and icon are missing\n", stderr);
+
+  std::string json = "{\"ready\": " + std::string(ready ? "true" : "false") +
+                     ", \"hook\": " + (hook ? "true" : "false") + Fmt(", \"waited_ms\": %llu, \"acp\": %u", GetTickCount64() - start, GetACP()) +
+                     ",\n \"window\": " + WindowJson(top, hook) + ",\n \"controls\": [";
+  bool first = true;
+  for (HWND hwnd : Descendants(top)) {
+    json += first ? "\n  " : ",\n  ";
+    json += ControlJson(top, hwnd, hook);
+    first = false;
+  }
+  json += "],\n \"other_windows\": " + OtherWindowsJson(top) + "}\n";
+  if (!WriteOut(out, json)) return Fail(3, "cannot write %s", Utf8(out).c_str());
+  if (!ready) return Fail(4, "Text0 stayed empty for %lu ms", static_cast<unsigned long>(timeout_ms));
+  return 0;
+}
+
+BOOL CALLBACK AddVisibleWindow(HWND hwnd, LPARAM lp) {
+  if (!IsWindowVisible(hwnd)) return TRUE;
+  auto* items = reinterpret_cast<std::string*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (!items->empty()) *items += ",\n ";
+  *items += "{\"class\": " + Json(ClassOf(hwnd)) + ", \"title\": " + Json(TextOf(hwnd)) +
+            Fmt(", \"pid\": %lu}", static_cast<unsigned long>(pid));
+  return TRUE;
+}
+
+int List(const std::wstring& out) {
+  std::string items;
+  EnumWindows(AddVisibleWindow, reinterpret_cast<LPARAM>(&items));
+  return WriteOut(out, "[" + items + "]\n") ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
+}
+
+// ---- input --------------------------------------------------------------------------------
+
+bool BringToFront(HWND top) {
+  SetForegroundWindow(top);
+  for (int i = 0; i < 40; ++i) {
+    if (GetForegroundWindow() == top) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+// Under Wine the first pointer moves after the desktop starts can be overridden by the X
+// pointer's own position (the cursor stays at the X screen's centre), so the move is repeated
+// until the cursor is really there.
+bool ClickAt(POINT p) {
+  // Absolute coordinates are 0..65535 over the primary screen; the system maps them back
+  // as x * width / 65536, so round up to land on the intended pixel.
+  const LONG cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+  INPUT in[3] = {};
+  for (INPUT& i : in) i.type = INPUT_MOUSE;
+  in[0].mi.dx = static_cast<LONG>((p.x * 65536LL + cx - 1) / cx);
+  in[0].mi.dy = static_cast<LONG>((p.y * 65536LL + cy - 1) / cy);
+  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  POINT at{};
+  for (int i = 0; i < 40; ++i) {
+    SetCursorPos(p.x, p.y);
+    SendInput(1, &in[0], sizeof(INPUT));
+    Sleep(100);
+    if (GetCursorPos(&at) && at.x == p.x && at.y == p.y) break;
+  }
+  if (at.x != p.x || at.y != p.y) return false;
+  SendInput(1, &in[1], sizeof(INPUT));
+  Sleep(50);
+  SendInput(1, &in[2], sizeof(INPUT));
+  return true;
+}
+
+POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+int ClickEnd(DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  HWND button = FindControl(top, kCmdEndId);
+  if (!button) return Fail(3, "no control with ID %d", kCmdEndId);
+  if (!BringToFront(top)) std::fputs("probe: warning: the window did not come to the front\n", stderr);
+  RECT r{};
+  GetWindowRect(button, &r);
+  if (!ClickAt(Centre(r))) return Fail(3, "the mouse cursor did not reach Cmd_End");
+  return 0;
+}
+
+int KeyEnd(DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  HWND button = FindControl(top, kCmdEndId);
+  if (!button) return Fail(3, "no control with ID %d", kCmdEndId);
+  if (!BringToFront(top)) return Fail(3, "the window did not come to the front");
+  // SetFocus only works on the caller's own thread, so the hook calls it inside the target.
+  HookSession hook_session;
+  const ProbeShared* hook = hook_session.Run(top, kProbeFocus, kCmdEndId);
+  GUITHREADINFO gti{};
+  gti.cbSize = sizeof gti;
+  GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gti);
+  if (!hook || !hook->focus_ok || gti.hwndFocus != button) return Fail(3, "could not put the focus on Cmd_End");
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_KEYBOARD;
+  in[0].ki.wVk = in[1].ki.wVk = VK_SPACE;
+  in[0].ki.wScan = in[1].ki.wScan = static_cast<WORD>(MapVirtualKeyW(VK_SPACE, MAPVK_VK_TO_VSC));
+  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(1, &in[0], sizeof(INPUT));
+  Sleep(50);
+  SendInput(1, &in[1], sizeof(INPUT));
+  return 0;
+}
+
+LRESULT HitTest(HWND top, LONG x, LONG y) {
+  DWORD_PTR hit = HTNOWHERE;
+  SendMessageTimeoutW(top, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 1000, &hit);
+  return static_cast<LRESULT>(hit);
+}
+
+// The close box is found by the window's own hit testing (a scan of the top-right corner),
+// so it works with whatever non-client layout Wine or Windows draws.
+bool FindCloseBox(HWND top, POINT* out) {
+  RECT wr{};
+  GetWindowRect(top, &wr);
+  RECT box{LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+  for (LONG y = wr.top; y < wr.top + 48 && y < wr.bottom; y += 2)
+    for (LONG x = wr.right - 1; x > wr.right - 80 && x >= wr.left; x -= 2)
+      if (HitTest(top, x, y) == HTCLOSE) {
+        box.left = std::min(box.left, x);
+        box.top = std::min(box.top, y);
+        box.right = std::max(box.right, x);
+        box.bottom = std::max(box.bottom, y);
+      }
+  if (box.left > box.right) return false;
+  *out = Centre(box);
+  return true;
+}
+
+int CloseBox(DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  POINT p{};
+  if (!FindCloseBox(top, &p)) return Fail(3, "no close box found on the title bar");
+  if (!BringToFront(top)) std::fputs("probe: warning: the window did not come to the front\n", stderr);
+  if (!ClickAt(p)) return Fail(3, "the mouse cursor did not reach the close box");
+  return 0;
+}
+
+int ScClose(DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  PostMessageW(top, WM_SYSCOMMAND, SC_CLOSE, 0);
+  return 0;
+}
+
+int Usage() {
+  return Fail(1,
+              "usage: probe.exe dump OUT.json | click-end | key-end | close-box | sc-close | list OUT.json | acp"
+              "  [--timeout-ms N]");
+}
+
+}  // namespace
+
+int main() {
+  MakeDpiAware();
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  std::vector<std::wstring> args;
+  DWORD timeout_ms = 15000;
+  for (int i = 1; i < argc; ++i) {
+    if (std::wstring(argv[i]) == L"--timeout-ms" && i + 1 < argc)
+      timeout_ms = static_cast<DWORD>(_wtoi(argv[++i]));
+    else
+      args.emplace_back(argv[i]);
+  }
+  LocalFree(argv);
+  if (args.empty()) return Usage();
+  const std::wstring& cmd = args[0];
+  if (cmd == L"dump" && args.size() == 2) return Dump(args[1], timeout_ms);
+  if (cmd == L"list" && args.size() == 2) return List(args[1]);
+  if (cmd == L"acp" && args.size() == 1) return std::printf("%u\n", GetACP()) > 0 ? 0 : 3;
+  if (args.size() != 1) return Usage();
+  if (cmd == L"click-end") return ClickEnd(timeout_ms);
+  if (cmd == L"key-end") return KeyEnd(timeout_ms);
+  if (cmd == L"close-box") return CloseBox(timeout_ms);
+  if (cmd == L"sc-close") return ScClose(timeout_ms);
+  return Usage();
+}

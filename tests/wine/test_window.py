@@ -1,0 +1,388 @@
+"""End-to-end window tests: the real program under Wine, read back from outside by probe.exe.
+
+Every registry scenario below is loaded into a fresh run of the program; the probe dumps the
+window once the results are on screen (Text0, written last, is not empty) and a screenshot of
+the desktop lands in <build>/screenshots/<scenario>.png.
+"""
+
+from __future__ import annotations
+
+import dataclasses
+import time
+
+import pytest
+
+from winehost import Registry
+
+# ---- the window layout ----------------------------------------------------------------------
+
+WINDOW_TITLE = "ルネスカ"
+WINDOW_CLASS = "RunesukaForm1"
+CLIENT_TWIPS = (6855, 3855)
+FACE = "ＭＳ Ｐゴシック"
+
+
+@dataclasses.dataclass(frozen=True)
+class Control:
+    name: str
+    cls: str
+    container: str | None  # None: the window itself
+    left: int  # twips, relative to the container
+    top: int
+    width: int
+    height: int
+    font: tuple[int, bool] | None  # (points, bold) after load; None: no font
+
+
+# Stored order: control ID = 1000 + position.
+CONTROLS = [
+    Control("Text00", "Edit", None, 1680, 800, 1800, 270, (9, False)),
+    Control("Frame3", "RunesukaFrame", None, 4500, 1680, 2115, 550, (9, False)),
+    Control("Text7", "Edit", "Frame3", 0, 240, 2055, 300, (12, True)),
+    Control("Frame4", "RunesukaFrame", None, 4500, 2280, 2115, 555, (9, False)),
+    Control("Text8", "Edit", "Frame4", 0, 240, 2055, 300, (12, True)),
+    Control("Frame1", "RunesukaFrame", None, 180, 1545, 6495, 740, (9, False)),
+    Control("Text3", "Edit", "Frame1", 240, 360, 5175, 300, (13, False)),
+    Control("Text5", "Edit", "Frame1", 240, 180, 5175, 270, (8, False)),
+    Control("Image1", "Static", "Frame1", 120, 360, 240, 240, None),
+    Control("Frame2", "RunesukaFrame", None, 180, 2175, 6495, 740, (9, False)),
+    Control("Text4", "Edit", "Frame2", 240, 360, 5175, 300, (13, False)),
+    Control("Text6", "Edit", "Frame2", 240, 180, 5175, 270, (8, False)),
+    Control("Image2", "Static", "Frame2", 120, 360, 240, 240, None),
+    Control("Frame0", "RunesukaFrame", None, 3750, 120, 1455, 615, (9, False)),
+    Control("Text0", "Edit", "Frame0", 120, 160, 1215, 375, (17, True)),
+    Control("Text1", "Edit", None, 360, 360, 6135, 375, (14, True)),
+    Control("Cmd_End", "Button", None, 2280, 3120, 2295, 495, (9, False)),
+    Control("Text2", "Edit", None, 360, 840, 6135, 615, (10, True)),
+]
+BY_NAME = {c.name: c for c in CONTROLS}
+ID = {c.name: 1000 + i for i, c in enumerate(CONTROLS)}
+NAME = {i: n for n, i in ID.items()}
+CENTRED = {"Text00", "Text0", "Text1"}
+RED_TEXT = {"Text0", "Text2"}
+ALWAYS_SHOWN = {"Frame0", "Cmd_End", "Text0", "Text1", "Text2", "Frame1", "Text3", "Text5",
+                "Frame2", "Text4", "Text6"}
+
+
+def window_twips(name: str) -> tuple[int, int, int, int]:
+    """(left, top, right, bottom) in the window's client area, in twips."""
+    c = BY_NAME[name]
+    left, top = c.left, c.top
+    if c.container:
+        outer = window_twips(c.container)
+        left, top = left + outer[0], top + outer[1]
+    return left, top, left + c.width, top + c.height
+
+
+def px(twips: int, dpi: int) -> int:
+    """MulDiv(twips, dpi, 1440), rounding half away from zero."""
+    n = twips * dpi
+    return (n + 720) // 1440 if n >= 0 else -((-n + 720) // 1440)
+
+
+def font_height(points: int, dpi: int) -> int:
+    return -((points * dpi + 36) // 72)
+
+
+def expected_rect(name: str, dpi: int) -> list[int]:
+    return [px(v, dpi) for v in window_twips(name)]
+
+
+# ---- the texts the program shows --------------------------------------------------------------
+
+FW = "\u3000"  # full-width space
+CRLF = "\r\n"
+TYPE_SENTENCE = "このパソコンのタイプは" + FW * 8 + "です。" + CRLF
+ACCESS_KANA = " ア ク セ ス"
+EXCEL_KANA = "エクセル"
+TYPE_R = "ﾀｲﾌﾟ Ｒ"
+TYPE_V = "ﾀｲﾌﾟ Ｖ"
+TYPE_UNKNOWN = "不 明"
+RUNTIME_XP = "「ﾗﾝﾀｲﾑ ＸＰ」"
+RUNTIME_2010 = "「ﾗﾝﾀｲﾑ 2010」"
+RETRY_LINE = FW + "インストール後､再度ルネスカを行って下さい。"
+ADVICE_TYPE_FOUND = CRLF
+ADVICE_OLD_ACCESS = "クロナリスへ連絡してください。" + CRLF + "{phone}" + CRLF + "Accessのバージョンが2003以下です。"
+ADVICE_EXCEL_MISSING = FW + "Excel のインストールが必要です。" + CRLF + RETRY_LINE
+ADVICE_ACCESS_MISSING = FW * 6 + " " + FW * 11 + "のインストールが必要です。" + CRLF + RETRY_LINE
+ADVICE_NOT_INSTALLABLE = CRLF.join(FW * 4 + " " + line for line in (
+    "このCDではインストール出来ない可能性があります。",
+    "お手数ですが、「タイプ不明の場合」をご参照頂くか、",
+    "サポートへお問合せ下さい。"))
+
+
+def installed(product: str, names: str) -> str:
+    return product + FW + "は" + FW + names + CRLF
+
+
+def not_installed(product: str) -> str:
+    return product + " がインストールされていません。" + CRLF
+
+
+def last_used(name: str) -> str:
+    return "最終使用は " + name
+
+
+# Texts every run shows the same; a case overrides what it decides.
+FIXED_TEXTS = {"Text1": TYPE_SENTENCE, "Text5": ACCESS_KANA, "Text6": EXCEL_KANA, "Cmd_End": "閉じる",
+               "Text00": "", "Text7": "", "Text8": "", "Frame0": "", "Frame1": "", "Frame2": "",
+               "Frame3": "", "Frame4": "", "Image1": "", "Image2": ""}
+
+# ---- the scenarios ---------------------------------------------------------------------------
+
+
+@dataclasses.dataclass(frozen=True)
+class Case:
+    name: str  # test id and screenshot name
+    registry: Registry
+    texts: dict  # field -> exact text; None: not checked (left open for the program to choose)
+    text2_points: int | None  # Text2's font size after the check
+    shown: frozenset = frozenset()  # of Text00, Frame3/Text7, Frame4/Text8: those visible
+
+
+CASES = [
+    Case("code_--", Registry(),
+         {"Text3": not_installed("Access"), "Text4": not_installed("Excel"),
+          "Text0": TYPE_UNKNOWN, "Text2": ADVICE_EXCEL_MISSING}, 10),
+    Case("code_77", Registry(access=(14,), excel=(12, 14), excel_curver="Excel.Application.14"),
+         {"Text3": installed("Access", "2010"), "Text4": installed("Excel", "2007 と 2010"),
+          "Text8": last_used("2010"), "Text0": TYPE_V, "Text2": ADVICE_TYPE_FOUND}, 13,
+         frozenset({"Frame4", "Text8"})),
+    Case("code_75", Registry(access=(14,), excel=(12,)),
+         {"Text3": installed("Access", "2010"), "Text4": installed("Excel", "2007"),
+          "Text0": TYPE_R, "Text2": ADVICE_TYPE_FOUND}, 13),
+    Case("code_89", Registry(access=(14, 15), excel=(16,), access_curver="Access.Application.15"),
+         {"Text3": installed("Access", "2010 と 2013"), "Text4": installed("Excel", "2016"),
+          "Text7": last_used("2013"), "Text0": TYPE_V, "Text2": ADVICE_TYPE_FOUND}, 13,
+         frozenset({"Frame3", "Text7"})),
+    Case("code_43", Registry(access=(11,), excel=(10,)),
+         {"Text3": installed("Access", "2003"), "Text4": installed("Excel", "ＸＰ"),
+          "Text0": TYPE_UNKNOWN, "Text2": ADVICE_OLD_ACCESS}, 10),
+    Case("code_-5", Registry(excel=(12,)),
+         {"Text3": not_installed("Access"), "Text4": installed("Excel", "2007"), "Text00": RUNTIME_XP,
+          "Text0": TYPE_UNKNOWN, "Text2": ADVICE_ACCESS_MISSING}, 10, frozenset({"Text00"})),
+    Case("code_57", Registry(access=(12,), excel=(14,)),
+         {"Text3": installed("Access", "2007"), "Text4": installed("Excel", "2010"),
+          "Text0": TYPE_UNKNOWN, "Text2": ADVICE_NOT_INSTALLABLE}, 10),
+    Case("code_7-", Registry(access=(14,)),
+         {"Text3": installed("Access", "2010"), "Text4": not_installed("Excel"),
+          "Text0": TYPE_UNKNOWN, "Text2": ADVICE_EXCEL_MISSING}, 10),
+    # CurVer names the older version: it decides the index (5), so 85 is not installable.
+    Case("code_85_curver_older", Registry(access=(15,), excel=(12, 14), excel_curver="Excel.Application.12"),
+         {"Text3": installed("Access", "2013"), "Text4": installed("Excel", "2007 と 2010"),
+          "Text8": last_used("2007"), "Text0": TYPE_UNKNOWN, "Text2": ADVICE_NOT_INSTALLABLE}, 10,
+         frozenset({"Frame4", "Text8"})),
+    # No CurVer key: the highest version keeps the index, the last-used line says unknown.
+    Case("code_77_no_curver", Registry(access=(14,), excel=(12, 14)),
+         {"Text3": installed("Access", "2010"), "Text4": installed("Excel", "2007 と 2010"),
+          "Text8": last_used("不明"), "Text0": TYPE_V, "Text2": ADVICE_TYPE_FOUND}, 13,
+         frozenset({"Frame4", "Text8"})),
+    # A CLSID key with an empty value counts as not installed: code -7.
+    Case("code_-7_empty_clsid",
+         Registry(excel=(14,), raw=("[HKEY_CLASSES_ROOT\\Access.Application.14\\CLSID]", '@=""')),
+         {"Text3": not_installed("Access"), "Text4": installed("Excel", "2010"), "Text00": RUNTIME_2010,
+          "Text0": TYPE_UNKNOWN, "Text2": ADVICE_ACCESS_MISSING}, 10, frozenset({"Text00"})),
+    # The broken CurVer Microsoft documents; what the type becomes is left to the program,
+    # but it must run to the end and call the last-used version unknown.
+    Case("curver_accdb_auto_file",
+         Registry(access=(12, 14), excel=(14,), access_curver="accdb_auto_file"),
+         {"Text3": installed("Access", "2007 と 2010"), "Text4": installed("Excel", "2010"),
+          "Text7": last_used("不明"), "Text0": None, "Text2": None}, None,
+         frozenset({"Frame3", "Text7"})),
+]
+
+
+def expected_texts(case: Case, phone: str) -> dict:
+    texts = dict(FIXED_TEXTS)
+    texts.update(case.texts)
+    if texts["Text2"] is not None:
+        texts["Text2"] = texts["Text2"].replace("{phone}", phone)
+    return {k: v for k, v in texts.items() if v is not None}
+
+
+def expected_visible(case: Case) -> dict:
+    return {c.name: c.name in ALWAYS_SHOWN or c.name in case.shown for c in CONTROLS}
+
+
+def expected_font(name: str, case: Case | None) -> tuple[int, bool] | None:
+    if name == "Text2" and case is not None:
+        return (case.text2_points, True) if case.text2_points else None
+    return BY_NAME[name].font
+
+
+# ---- fixtures --------------------------------------------------------------------------------
+
+
+def controls_by_name(dump: dict) -> dict:
+    return {NAME.get(c["id"], str(c["id"])): c for c in dump["controls"]}
+
+
+@pytest.fixture(scope="module", params=CASES, ids=lambda case: case.name)
+def scenario(request, wine_host, program):
+    case = request.param
+    run = wine_host.run_scenario(case.name, case.registry)
+    if not run.dump:
+        pytest.fail(f"probe read nothing (exit {run.probe_rc}): {run.probe_stderr.strip()}", pytrace=False)
+    return case, run
+
+
+# ---- scenario tests --------------------------------------------------------------------------
+
+
+def test_results_appear_and_program_keeps_running(scenario):
+    case, run = scenario
+    assert run.dump["ready"], f"Text0 stayed empty: {run.probe_stderr}"
+    assert run.probe_rc == 0, run.probe_stderr
+    assert run.dump["hook"], "the probe's hook could not read inside the program"
+    assert run.dump["acp"] == 932, "not the Japanese code page: is the ja_JP.UTF-8 locale generated?"
+    assert run.dump["other_windows"] == [], "the program showed another window (a message box?)"
+    assert run.exit_code is not None, "the program did not end after WM_SYSCOMMAND SC_CLOSE"
+    assert run.screenshot and run.screenshot.exists()
+
+
+def test_controls_are_the_18_of_the_layout(scenario):
+    case, run = scenario
+    found = {c["id"]: (c["class"], c["parent"]) for c in run.dump["controls"]}
+    wanted = {ID[c.name]: (c.cls, ID[c.container] if c.container else 0) for c in CONTROLS}
+    assert found == wanted
+
+
+def test_texts(scenario, support_phone):
+    case, run = scenario
+    controls = controls_by_name(run.dump)
+    expected = expected_texts(case, support_phone)
+    actual = {name: controls[name]["text"] for name in expected}
+    assert actual == expected
+
+
+def test_visibility(scenario):
+    case, run = scenario
+    controls = controls_by_name(run.dump)
+    assert {c.name: controls[c.name]["visible"] for c in CONTROLS} == expected_visible(case)
+
+
+def test_geometry(scenario):
+    case, run = scenario
+    controls = controls_by_name(run.dump)
+    actual = {c.name: controls[c.name]["rect"] for c in CONTROLS}
+    assert actual == {c.name: expected_rect(c.name, 96) for c in CONTROLS}
+
+
+def test_fonts(scenario):
+    case, run = scenario
+    controls = controls_by_name(run.dump)
+    problems = []
+    for c in CONTROLS:
+        want = expected_font(c.name, case)
+        if want is None:
+            continue
+        font = controls[c.name]["font"]
+        wanted = (FACE, font_height(want[0], 96), 700 if want[1] else 400)
+        if font is None:
+            problems.append(f"{c.name} has no font (WM_GETFONT answers 0), want {wanted}")
+        elif (font["face"], font["height"], font["weight"]) != wanted:
+            problems.append(f"{c.name} font {(font['face'], font['height'], font['weight'])}, want {wanted}")
+    assert problems == []
+
+
+def test_edit_styles_and_colours(scenario):
+    case, run = scenario
+    controls = controls_by_name(run.dump)
+    sys_colors = run.dump["window"]["sys_colors"]
+    for c in CONTROLS:
+        if c.cls != "Edit":
+            continue
+        got = controls[c.name]
+        style = got["style"]
+        assert style & 0x0004, f"{c.name} is not multi-line"  # ES_MULTILINE
+        assert style & 0x0800, f"{c.name} is not read-only"  # ES_READONLY
+        assert (style & 0x0003) == (0x0001 if c.name in CENTRED else 0), f"{c.name} alignment"
+        colors = got["colors"]
+        wanted_text = 0x0000FF if c.name in RED_TEXT else sys_colors["windowtext"]
+        assert (colors["text"], colors["bk"]) == (wanted_text, sys_colors["btnface"]), c.name
+
+
+def test_stacking_follows_stored_order(scenario):
+    case, run = scenario
+    controls = controls_by_name(run.dump)
+    for parent in {c.container for c in CONTROLS}:
+        siblings = [c.name for c in CONTROLS if c.container == parent]
+        z = [controls[n]["z"] for n in siblings]
+        assert z == sorted(z), f"stacking under {parent or 'the window'}: {dict(zip(siblings, z))}"
+
+
+def check_top_window(window: dict, dpi: int, slack: int = 0) -> None:
+    assert window["title"] == WINDOW_TITLE
+    assert window["class"] == WINDOW_CLASS
+    style = window["style"]
+    assert style & 0x00C00000 == 0x00C00000, "no caption"  # WS_CAPTION
+    assert style & 0x00080000, "no system menu / close box"  # WS_SYSMENU
+    assert not style & 0x00020000, "minimise box"  # WS_MINIMIZEBOX
+    assert not style & 0x00010000, "maximise box"  # WS_MAXIMIZEBOX
+    assert not style & 0x00040000, "resizable border"  # WS_THICKFRAME
+    want = [px(CLIENT_TWIPS[0], dpi), px(CLIENT_TWIPS[1], dpi)]
+    assert all(abs(a - b) <= slack for a, b in zip(window["client_size"], want)), (window["client_size"], want)
+    left, top, right, bottom = window["rect"]
+    wl, wt, wr, wb = window["work_area"]
+    assert abs((left - wl) - (wr - right)) <= 1, f"not centred horizontally: {window['rect']} in {window['work_area']}"
+    assert abs((top - wt) - (wb - bottom)) <= 1, f"not centred vertically: {window['rect']} in {window['work_area']}"
+    assert window["dpi"] in (0, dpi)
+    assert window["icon"]["big"] or window["icon"]["class_big"], "no window icon"
+
+
+def test_top_window(scenario):
+    case, run = scenario
+    check_top_window(run.dump["window"], 96)
+
+
+# ---- 144 DPI -------------------------------------------------------------------------------
+
+
+def test_layout_scales_at_144_dpi(wine_host, program):
+    case = next(c for c in CASES if c.name == "code_77")
+    wine_host.set_dpi(144)
+    try:
+        run = wine_host.run_scenario("code_77_144dpi", case.registry)
+    finally:
+        wine_host.set_dpi(96)
+    assert run.dump and run.dump["ready"], run.probe_stderr
+    check_top_window(run.dump["window"], 144, slack=1)
+    controls = controls_by_name(run.dump)
+    problems = []
+    for c in CONTROLS:
+        got, want = controls[c.name]["rect"], expected_rect(c.name, 144)
+        if any(abs(a - b) > 1 for a, b in zip(got, want)):
+            problems.append(f"{c.name} rect {got}, want {want} (±1)")
+        points = expected_font(c.name, case)
+        if points:
+            font = controls[c.name]["font"]
+            want_height = font_height(points[0], 144)
+            if font is None:
+                problems.append(f"{c.name} has no font (WM_GETFONT answers 0)")
+            elif abs(font["height"] - want_height) > 1:
+                problems.append(f"{c.name} lfHeight {font['height']}, want {want_height} (±1)")
+    assert problems == []
+
+
+# ---- closing ---------------------------------------------------------------------------------
+
+
+@pytest.mark.parametrize("action", ["click-end", "key-end", "close-box"])
+def test_closing_ends_the_program(wine_host, program, action):
+    case = next(c for c in CASES if c.name == "code_77")
+    wine_host.seed(case.registry, f"close-{action}")
+    proc = wine_host.start_program(f"close-{action}")
+    try:
+        rc, dump, err = wine_host.dump()
+        assert rc == 0 and dump["ready"], err
+        assert dump["other_windows"] == []
+        start = time.monotonic()
+        rc, err = wine_host.probe_cmd(action)
+        assert rc == 0, err
+        exit_code = wine_host.wait_exit(proc, 5)
+        assert exit_code is not None, f"still running 5 s after {action}"
+        print(f"{action}: ended after {time.monotonic() - start:.2f} s with exit code {exit_code}")
+    finally:
+        wine_host.kill(proc)
+    leftovers = [w for w in wine_host.visible_windows() if w["class"] in (WINDOW_CLASS, "#32770")]
+    assert leftovers == [], "a window or dialog is left on the desktop"
