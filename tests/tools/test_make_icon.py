@@ -31,7 +31,7 @@ VGA_ORDER = list(VGA)
 MONO = {"black": (0, 0, 0), "white": (255, 255, 255)}
 
 # icon name -> [(source file, size, bits per pixel)] in image order.
-SPEC = {
+EXPECTED_IMAGES = {
     "warning": [("warning_32.txt", 32, 4), ("warning_16.txt", 16, 4)],
     "warning_red": [("warning_red_32.txt", 32, 4),
                     ("warning_red_16.txt", 16, 4)],
@@ -114,7 +114,7 @@ def run(*args):
 
 def build(name, out_dir):
     out = Path(out_dir) / (name + ".ico")
-    result = run(out, *(ICONS / src for src, _, _ in SPEC[name]))
+    result = run(out, *(ICONS / src for src, _, _ in EXPECTED_IMAGES[name]))
     assert result.returncode == 0, result.stderr
     return out.read_bytes()
 
@@ -122,11 +122,11 @@ def build(name, out_dir):
 @pytest.fixture(scope="module")
 def built(tmp_path_factory):
     out = tmp_path_factory.mktemp("icons")
-    return {name: build(name, out) for name in SPEC}
+    return {name: build(name, out) for name in EXPECTED_IMAGES}
 
 
 def sources(name):
-    return [read_source(ICONS / src) for src, _, _ in SPEC[name]]
+    return [read_source(ICONS / src) for src, _, _ in EXPECTED_IMAGES[name]]
 
 
 def centre_runs(rows, x):
@@ -144,11 +144,11 @@ def centre_runs(rows, x):
 
 # --- format ---------------------------------------------------------------
 
-@pytest.mark.parametrize("name", SPEC)
+@pytest.mark.parametrize("name", EXPECTED_IMAGES)
 def test_images_sizes_and_depths(built, name):
     images = parse_ico(built[name])
-    assert len(images) == len(SPEC[name])
-    for image, (_, size, bpp) in zip(images, SPEC[name]):
+    assert len(images) == len(EXPECTED_IMAGES[name])
+    for image, (_, size, bpp) in zip(images, EXPECTED_IMAGES[name]):
         assert image["entry"] == (size, size, 1 << bpp, 0, 1, bpp)
         stride = ((size * bpp + 31) // 32) * 4
         mstride = ((size + 31) // 32) * 4
@@ -156,14 +156,14 @@ def test_images_sizes_and_depths(built, name):
                                    (stride + mstride) * size)
 
 
-@pytest.mark.parametrize("name", SPEC)
+@pytest.mark.parametrize("name", EXPECTED_IMAGES)
 def test_standard_palette(built, name):
-    for image, (_, _, bpp) in zip(parse_ico(built[name]), SPEC[name]):
+    for image, (_, _, bpp) in zip(parse_ico(built[name]), EXPECTED_IMAGES[name]):
         want = list(VGA.values()) if bpp == 4 else list(MONO.values())
         assert image["palette"] == want
 
 
-@pytest.mark.parametrize("name", SPEC)
+@pytest.mark.parametrize("name", EXPECTED_IMAGES)
 def test_pixels_and_mask_match_source(built, name):
     for image, source in zip(parse_ico(built[name]), sources(name)):
         width, height, bpp, rows = source
@@ -179,14 +179,14 @@ def test_pixels_and_mask_match_source(built, name):
                     assert names[image["index"][y][x]] == colour, (x, y)
 
 
-@pytest.mark.parametrize("name", SPEC)
+@pytest.mark.parametrize("name", EXPECTED_IMAGES)
 def test_reproducible(built, tmp_path, name):
     assert build(name, tmp_path) == built[name]
     assert build(name, tmp_path) == built[name]
 
 
 def test_sizes_agree_between_header_and_source():
-    for name, images in SPEC.items():
+    for name, images in EXPECTED_IMAGES.items():
         for (src, size, bpp), (w, h, b, rows) in zip(images, sources(name)):
             assert (w, h, b) == (size, size, bpp), src
 
@@ -364,7 +364,7 @@ def test_usage_and_missing_file(tmp_path):
 def test_cmake_function_builds_and_tracks_sources(tmp_path):
     project = tmp_path / "src"
     (project / "icons").mkdir(parents=True)
-    for src, _, _ in SPEC["warning"]:
+    for src, _, _ in EXPECTED_IMAGES["warning"]:
         shutil.copy(ICONS / src, project / "icons" / src)
     (project / "CMakeLists.txt").write_text(
         "cmake_minimum_required(VERSION 3.20)\n"
