@@ -1,17 +1,37 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything and runs every test: the engine
+# and window-model suites natively, then the Windows program for real under
+# Wine, for both architectures.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh || exit 1
 
 jobs=$(nproc)
+python=/usr/bin/python3
+reports=build/reports
+mkdir -p "$reports"
+rm -f "$reports"/*.xml
 failed=0
 step() { echo; echo "=== $*"; }
 
-step "native build and engine tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
+step "native build: engine and window model (AddressSanitizer, UndefinedBehaviorSanitizer)"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRUNESUKA_SANITIZE=ON >/dev/null &&
   cmake --build build/native -j "$jobs" &&
-  ctest --test-dir build/native -j "$jobs" --output-on-failure --output-junit junit.xml || failed=1
+  ctest --test-dir build/native -j "$jobs" --output-on-failure --output-junit "$PWD/$reports/native.xml" || failed=1
 
-scripts/summarize-tests.py build/native/junit.xml
+step "icon generator"
+$python -m pytest tests/tools -q --junitxml="$reports/tools.xml" || failed=1
+
+for arch in i686 x86_64; do
+  step "Windows program, $arch: build, then the window tests under Wine"
+  if scripts/build-windows.sh "$arch"; then
+    RUNESUKA_BUILD_DIR="build/$arch" RUNESUKA_ARCH="$arch" RUNESUKA_WINE_REQUIRED=1 \
+      $python -m pytest tests/wine -q --junitxml="$reports/wine-$arch.xml" || failed=1
+  else
+    failed=1
+  fi
+done
+
+step "summary"
+$python scripts/summarize-tests.py "$reports"/*.xml || failed=1
 [ "$failed" -eq 0 ]

@@ -123,7 +123,7 @@ class Run:
 
 
 class WineHost:
-    def __init__(self, build_dir: Path, work_dir: Path | None = None, dpi: int = 96):
+    def __init__(self, build_dir: Path, work_dir: Path | None = None, dpi: int = 96, display: str | None = None):
         self.build_dir = Path(build_dir)
         self.program = self.build_dir / "runesuka.exe"
         self.probe = self.build_dir / "probe.exe"
@@ -133,7 +133,9 @@ class WineHost:
         self.prefix = self.work / "prefix"
         self.logs = self.work / "logs"
         self.dpi = dpi
-        self.display: str | None = None
+        # An X display of the user's, or None for a private Xvfb.
+        self.display: str | None = display
+        self._own_display = display is None
         self._xvfb: subprocess.Popen | None = None
         self._server: subprocess.Popen | None = None
         self._log_no = 0
@@ -177,7 +179,8 @@ class WineHost:
     def start(self) -> "WineHost":
         check_prerequisites()
         self.logs.mkdir(parents=True, exist_ok=True)
-        self._start_xvfb()
+        if self._own_display:
+            self._start_xvfb()
         rc, out = self.run(["wineboot", "-i"], timeout=180, tag="wineboot")
         if rc != 0:
             raise RuntimeError(f"wineboot -i failed ({rc}): {out[-2000:]}")
