@@ -364,6 +364,36 @@ def test_layout_scales_at_144_dpi(wine_host, program):
     assert problems == []
 
 
+def test_layout_follows_a_dpi_change(wine_host, program):
+    """Moved to a monitor of 144 DPI, the window lays its controls out and realises its fonts
+    again for that DPI."""
+    case = next(c for c in CASES if c.name == "code_77")
+    wine_host.seed(case.registry, "code_77_dpi_change")
+    proc = wine_host.start_program("code_77_dpi_change")
+    try:
+        rc, before, err = wine_host.dump()
+        assert rc == 0 and before["ready"], err
+        rc, err = wine_host.probe_cmd("dpi-changed", "144")
+        assert rc == 0, err
+        rc, after, err = wine_host.dump()
+        assert rc == 0, err
+        wine_host.screenshot("code_77_dpi_change")
+        wine_host.probe_cmd("sc-close")
+        wine_host.wait_exit(proc, 10)
+    finally:
+        wine_host.kill(proc)
+    controls = controls_by_name(after)
+    problems = []
+    for c in CONTROLS:
+        if controls[c.name]["rect"] != expected_rect(c.name, 144):
+            problems.append(f"{c.name} rect {controls[c.name]['rect']}, want {expected_rect(c.name, 144)}")
+        points = expected_font(c.name, case)
+        if points and controls[c.name]["font"]["height"] != font_height(points[0], 144):
+            problems.append(f"{c.name} lfHeight {controls[c.name]['font']['height']}, want {font_height(points[0], 144)}")
+    assert problems == []
+    assert [c["text"] for c in after["controls"]] == [c["text"] for c in before["controls"]]
+
+
 # ---- closing ---------------------------------------------------------------------------------
 
 

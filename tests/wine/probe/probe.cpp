@@ -477,9 +477,19 @@ int ScClose(DWORD timeout_ms) {
   return 0;
 }
 
+int DpiChanged(DWORD timeout_ms, UINT dpi) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  // WM_DPICHANGED carries a pointer, so the hook sends it from inside the process.
+  HookSession hook_session;
+  if (!hook_session.Run(top, kProbeDpiChanged, static_cast<WORD>(dpi))) return Fail(3, "the hook did not answer");
+  return 0;
+}
+
 int Usage() {
   return Fail(1,
               "usage: probe.exe dump OUT.json | click-end | key-end | close-box | sc-close | list OUT.json | acp"
+              " | dpi-changed DPI"
               "  [--timeout-ms N]");
 }
 
@@ -503,6 +513,7 @@ int main() {
   if (cmd == L"dump" && args.size() == 2) return Dump(args[1], timeout_ms);
   if (cmd == L"list" && args.size() == 2) return List(args[1]);
   if (cmd == L"acp" && args.size() == 1) return std::printf("%u\n", GetACP()) > 0 ? 0 : 3;
+  if (cmd == L"dpi-changed" && args.size() == 2) return DpiChanged(timeout_ms, static_cast<UINT>(_wtoi(args[1].c_str())));
   if (args.size() != 1) return Usage();
   if (cmd == L"click-end") return ClickEnd(timeout_ms);
   if (cmd == L"key-end") return KeyEnd(timeout_ms);

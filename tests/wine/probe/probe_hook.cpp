@@ -116,6 +116,18 @@ void Answer(HWND top, DWORD probe_pid, LPARAM command) {
       EnumChildWindows(top, FindById, reinterpret_cast<LPARAM>(&want));
       if (want.second) SetFocus(want.second);
       shared->focus_ok = want.second && GetFocus() == want.second;
+    } else if (LOWORD(command) == kProbeDpiChanged) {
+      // As Windows does when the window moves to a monitor of another DPI: the
+      // suggested rectangle keeps the top-left corner and scales the size.
+      const UINT dpi = HIWORD(command);
+      RECT r{};
+      GetWindowRect(top, &r);
+      const HDC screen = GetDC(nullptr);
+      const int old_dpi = GetDeviceCaps(screen, LOGPIXELSX);
+      ReleaseDC(nullptr, screen);
+      r.right = r.left + MulDiv(r.right - r.left, static_cast<int>(dpi), old_dpi);
+      r.bottom = r.top + MulDiv(r.bottom - r.top, static_cast<int>(dpi), old_dpi);
+      SendMessageW(top, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
     }
     InterlockedExchange(&shared->done, 1);
     UnmapViewOfFile(shared);

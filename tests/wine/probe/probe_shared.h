@@ -16,6 +16,7 @@
 enum ProbeCommand : WORD {
   kProbeCollect = 1,  // fill ProbeShared for every descendant of the window
   kProbeFocus = 2,    // SetFocus on the descendant whose control ID is HIWORD(lParam)
+  kProbeDpiChanged = 3,  // send WM_DPICHANGED for the DPI HIWORD(lParam), window rect scaled to it
 };
 
 struct ProbeControl {
