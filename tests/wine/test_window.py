@@ -12,7 +12,7 @@ import time
 
 import pytest
 
-from winehost import Registry
+from winehost import Registry, reg_string
 
 # ---- the window layout ----------------------------------------------------------------------
 
@@ -392,6 +392,29 @@ def test_layout_follows_a_dpi_change(wine_host, program):
             problems.append(f"{c.name} lfHeight {controls[c.name]['font']['height']}, want {font_height(points[0], 144)}")
     assert problems == []
     assert [c["text"] for c in after["controls"]] == [c["text"] for c in before["controls"]]
+
+
+# ---- font fallback -------------------------------------------------------------------------
+
+REPLACEMENTS_KEY = "[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]"
+
+
+def test_fonts_fall_back_to_an_installed_japanese_face(wine_host, program):
+    """Without the Japanese UI face, the window takes the first of its fallback faces that
+    is present (here only "MS UI Gothic" is made present)."""
+    case = next(c for c in CASES if c.name == "code_77")
+    swap = [REPLACEMENTS_KEY, f'{reg_string(FACE)}=-', f'{reg_string("MS UI Gothic")}="IPAPGothic"', ""]
+    restore = [REPLACEMENTS_KEY, f'{reg_string(FACE)}="IPAPGothic"', f'{reg_string("MS UI Gothic")}=-', ""]
+    header = ["Windows Registry Editor Version 5.00", ""]
+    wine_host.regedit("\r\n".join(header + swap), "fonts-without-japanese-face")
+    try:
+        run = wine_host.run_scenario("code_77_font_fallback", case.registry)
+    finally:
+        wine_host.regedit("\r\n".join(header + restore), "fonts-restored")
+    assert run.dump and run.dump["ready"], run.probe_stderr
+    controls = controls_by_name(run.dump)
+    faces = {c.name: controls[c.name]["font"]["face"] for c in CONTROLS if expected_font(c.name, case)}
+    assert set(faces.values()) == {"MS UI Gothic"}, faces
 
 
 # ---- closing ---------------------------------------------------------------------------------
