@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the engine
-# and window-model suites natively, then the Windows program for real under
-# Wine, for both architectures.
+# and window-model suites natively, the Windows program for real under Wine
+# for both architectures, checks of the executables, and a bounded fuzz run.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh || exit 1
@@ -31,6 +31,13 @@ for arch in i686 x86_64; do
     failed=1
   fi
 done
+
+step "Windows programs: hardening, imports, resources, planted DLLs"
+RUNESUKA_BUILD_DIRS=build/i686:build/x86_64 RUNESUKA_WINE_REQUIRED=1 \
+  $python -m pytest tests/exe -q --junitxml="$reports/exe.xml" || failed=1
+
+step "fuzzing the whole check on arbitrary registry content (60 s)"
+tests/fuzz/run.sh 60 || failed=1
 
 step "summary"
 $python scripts/summarize-tests.py "$reports"/*.xml || failed=1
