@@ -164,8 +164,8 @@ void Form1Window::ApplyFont(Field field) {
 }
 
 void Form1Window::ControlChanged(Field field, Property property) {
-    // The classification writes only the advice, the runtime name and the type.
-    if (!classifying_ && (field == Field::Text2 || field == Field::Text00)) {
+    // After loading, the classification alone writes the advice and the runtime name.
+    if (!loading_ && !classifying_ && (field == Field::Text2 || field == Field::Text00)) {
         classifying_ = true;
         Mark("runesuka: scan done");
     }
