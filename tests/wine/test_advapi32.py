@@ -3,13 +3,13 @@ registry of the Wine prefix, under the Japanese code page."""
 
 import xml.etree.ElementTree as ET
 
+from conftest import unavailable
 from winehost import windows_path
 
 
 def test_advapi32_adapter(wine_host):
     program = wine_host.build_dir / "advapi32_tests.exe"
     if not program.exists():
-        from conftest import unavailable
         unavailable(f"{program} is not built")
     report = wine_host.work / "advapi32_tests.xml"
     report.unlink(missing_ok=True)

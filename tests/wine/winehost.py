@@ -258,13 +258,15 @@ class WineHost:
     def seed(self, registry: Registry, name: str) -> None:
         self.regedit(registry.reg_text(), f"scenario-{name}")
 
-    def start_program(self, name: str) -> subprocess.Popen:
-        if not self.program.exists():
-            raise Unavailable(f"{self.program} is not built")
+    def start_program(self, name: str, program: Path | None = None) -> subprocess.Popen:
+        """Starts runesuka.exe, or another program of the build folder."""
+        program = program or self.program
+        if not program.exists():
+            raise Unavailable(f"{program} is not built")
         log = open(self._logfile(f"program-{name}"), "wb")
         # The Unix process started here becomes the Windows process itself: its end is the
         # program's end.
-        return subprocess.Popen(["wine", str(self.program)], env=self.env, cwd=self.build_dir,
+        return subprocess.Popen(["wine", str(program)], env=self.env, cwd=self.build_dir,
                                 stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     def probe_cmd(self, *args: str, timeout: float = 60) -> tuple[int, str]:

@@ -40,8 +40,8 @@ int Fail(int code, const char* fmt, ...) {
 
 void MakeDpiAware() {
   using SetContextFn = BOOL(WINAPI*)(HANDLE);
-  auto set_context = reinterpret_cast<SetContextFn>(
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext"));
+  auto set_context = reinterpret_cast<SetContextFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
   // -4 is DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, -3 the older per-monitor context.
   if (set_context && (set_context(reinterpret_cast<HANDLE>(-4)) || set_context(reinterpret_cast<HANDLE>(-3))))
     return;
@@ -50,7 +50,8 @@ void MakeDpiAware() {
 
 UINT DpiForWindow(HWND hwnd) {
   using Fn = UINT(WINAPI*)(HWND);
-  auto fn = reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow"));
+  auto fn = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
   return fn ? fn(hwnd) : 0;
 }
 
@@ -171,7 +172,7 @@ class HookSession {
   // Installs the hook on the window's thread only for the duration of one sent message.
   const ProbeShared* Run(HWND top, ProbeCommand command, WORD arg = 0) {
     if (!shared_ || !dll_) return nullptr;
-    auto proc = reinterpret_cast<HOOKPROC>(GetProcAddress(dll_, PROBE_HOOK_PROC));
+    auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll_, PROBE_HOOK_PROC)));
     DWORD tid = GetWindowThreadProcessId(top, nullptr);
     HHOOK hook = proc ? SetWindowsHookExW(WH_CALLWNDPROC, proc, dll_, tid) : nullptr;
     if (!hook) return nullptr;
@@ -358,6 +359,22 @@ int List(const std::wstring& out) {
   return WriteOut(out, "[" + items + "]\n") ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
 }
 
+// A message box of the program's: its texts, then it is answered with OK.
+int Dialog(const std::wstring& out, DWORD timeout_ms) {
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  HWND box = nullptr;
+  while (!(box = FindWindowW(L"#32770", nullptr)) || !IsWindowVisible(box)) {
+    if (GetTickCount64() >= deadline) return Fail(2, "no message box within %lu ms", static_cast<unsigned long>(timeout_ms));
+    Sleep(50);
+  }
+  std::string texts;
+  for (HWND child : Descendants(box)) texts += (texts.empty() ? "" : ", ") + Json(TextOf(child));
+  const std::string json = "{\"title\": " + Json(TextOf(box)) + ", \"texts\": [" + texts + "]}\n";
+  if (!WriteOut(out, json)) return Fail(3, "cannot write %s", Utf8(out).c_str());
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  return 0;
+}
+
 // ---- input --------------------------------------------------------------------------------
 
 bool BringToFront(HWND top) {
@@ -489,7 +506,7 @@ int DpiChanged(DWORD timeout_ms, UINT dpi) {
 int Usage() {
   return Fail(1,
               "usage: probe.exe dump OUT.json | click-end | key-end | close-box | sc-close | list OUT.json | acp"
-              " | dpi-changed DPI"
+              " | dpi-changed DPI | dialog OUT.json"
               "  [--timeout-ms N]");
 }
 
@@ -512,6 +529,7 @@ int main() {
   const std::wstring& cmd = args[0];
   if (cmd == L"dump" && args.size() == 2) return Dump(args[1], timeout_ms);
   if (cmd == L"list" && args.size() == 2) return List(args[1]);
+  if (cmd == L"dialog" && args.size() == 2) return Dialog(args[1], timeout_ms);
   if (cmd == L"acp" && args.size() == 1) return std::printf("%u\n", GetACP()) > 0 ? 0 : 3;
   if (cmd == L"dpi-changed" && args.size() == 2) return DpiChanged(timeout_ms, static_cast<UINT>(_wtoi(args[1].c_str())));
   if (args.size() != 1) return Usage();
