@@ -264,8 +264,8 @@ class WineHost:
         if not program.exists():
             raise Unavailable(f"{program} is not built")
         log = open(self._logfile(f"program-{name}"), "wb")
-        # The Unix process started here becomes the Windows process itself: its end is the
-        # program's end.
+        # The Unix process started here ends with the program and with its exit code (for a
+        # 64-bit program it is start.exe, which waits for it).
         return subprocess.Popen(["wine", str(program)], env=self.env, cwd=self.build_dir,
                                 stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
