@@ -1,5 +1,4 @@
-// Version names by version index (major version number - 7), and the
-// conversions between a major version and its index.
+// Version names by version index: the major version number minus 7.
 #pragma once
 
 #include <array>

@@ -18,7 +18,6 @@ enum class Alignment { Left, Center };
 // desktop system colour by index instead.
 using OleColor = std::uint32_t;
 constexpr OleColor SystemColor(int index) { return 0x80000000u | static_cast<OleColor>(index); }
-inline constexpr OleColor kButtonFace = SystemColor(15);
 inline constexpr OleColor kWindowText = SystemColor(8);
 inline constexpr OleColor kRed = 255;
 
