@@ -190,9 +190,21 @@ void Form1Window::ControlChanged(Field field, Property property) {
     }
 }
 
+// Paints the whole window now. The fields then change without being painted
+// one by one until the handler that asked for the repaint returns; the
+// window is then painted once.
 void Form1Window::Refresh() {
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Mark("runesuka: first paint");
+    SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
+    paintingHeld_ = true;
+}
+
+void Form1Window::ResumePainting() {
+    if (!paintingHeld_) return;
+    paintingHeld_ = false;
+    SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void Form1Window::EndProgram() { ExitProcess(0); }
@@ -211,7 +223,15 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE) PostMessageW(window_, kRunCheck, 0, 0);
             break;
-        case kRunCheck: form_->Form_Activate(); return 0;
+        case kRunCheck: {
+            // Whatever the check leaves held back is painted once it ends, even by an error.
+            struct PaintWhenDone {
+                Form1Window& self;
+                ~PaintWhenDone() { self.ResumePainting(); }
+            } paintWhenDone{*this};
+            form_->Form_Activate();
+            return 0;
+        }
         case WM_SETFOCUS:
             if (IsWindowVisible(Child(Field::Cmd_End))) SetFocus(Child(Field::Cmd_End));
             return 0;

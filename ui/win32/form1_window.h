@@ -47,6 +47,7 @@ private:
     RECT PixelRect(const ControlDef& control) const;
     void Layout();
     void ApplyFont(Field field);
+    void ResumePainting();
     LRESULT OnCtlColor(HDC dc, HWND control);
     HWND Child(Field field) const { return children_[static_cast<std::size_t>(field)]; }
 
@@ -57,6 +58,7 @@ private:
     UINT dpi_ = 96;
     bool loading_ = false;      // fonts are applied once, after load
     bool classifying_ = false;  // the scans are done
+    bool paintingHeld_ = false;  // fields change unpainted until the check ends
     FontCache fonts_;
     HICON warningIcon_ = nullptr;
 };
