@@ -8,6 +8,7 @@ the desktop lands in <build>/screenshots/<scenario>.png.
 from __future__ import annotations
 
 import dataclasses
+import subprocess
 import time
 
 import pytest
@@ -309,6 +310,23 @@ def test_stacking_follows_stored_order(scenario):
         siblings = [c.name for c in CONTROLS if c.container == parent]
         z = [controls[n]["z"] for n in siblings]
         assert z == sorted(z), f"stacking under {parent or 'the window'}: {dict(zip(siblings, z))}"
+
+
+def red_pixels_in_client_area(screenshot, window: dict) -> int:
+    """Pixels of the window's client area, as the screenshot shows it, that are clearly red."""
+    left, top, right, bottom = window["rect"]
+    width, height = window["client_size"]
+    border = (right - left - width) // 2
+    raw = subprocess.run(["convert", str(screenshot), "-crop", f"{width}x{height}+{left + border}+{bottom - border - height}",
+                          "+repage", "rgb:-"], capture_output=True, check=True, timeout=30).stdout
+    return sum(1 for i in range(0, len(raw) - 2, 3) if raw[i] > 200 and raw[i + 1] < 80 and raw[i + 2] < 80)
+
+
+def test_results_are_painted(scenario):
+    # The type is always written in red, and nothing red is on screen before it: a window
+    # that holds the results without painting them shows none.
+    case, run = scenario
+    assert red_pixels_in_client_area(run.screenshot, run.dump["window"]) >= 20
 
 
 def check_top_window(window: dict, dpi: int, slack: int = 0) -> None:
