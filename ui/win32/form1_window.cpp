@@ -218,20 +218,28 @@ LRESULT Form1Window::OnCtlColor(HDC dc, HWND control) {
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
+void Form1Window::OnRunCheck() {
+    // Whatever the check holds back is painted once it ends, even by an error.
+    struct PaintWhenDone {
+        Form1Window& self;
+        ~PaintWhenDone() { self.ResumePainting(); }
+    } paintWhenDone{*this};
+    form_->Form_Activate();
+}
+
+void Form1Window::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
+}
+
 LRESULT Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE) PostMessageW(window_, kRunCheck, 0, 0);
             break;
-        case kRunCheck: {
-            // Whatever the check leaves held back is painted once it ends, even by an error.
-            struct PaintWhenDone {
-                Form1Window& self;
-                ~PaintWhenDone() { self.ResumePainting(); }
-            } paintWhenDone{*this};
-            form_->Form_Activate();
-            return 0;
-        }
+        case kRunCheck: OnRunCheck(); return 0;
         case WM_SETFOCUS:
             if (IsWindowVisible(Child(Field::Cmd_End))) SetFocus(Child(Field::Cmd_End));
             return 0;
@@ -248,14 +256,7 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORBTN: return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-        case WM_DPICHANGED: {
-            dpi_ = HIWORD(wParam);
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-            Layout();
-            return 0;
-        }
+        case WM_DPICHANGED: OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
         default: break;
     }
     return DefWindowProcW(window_, message, wParam, lParam);

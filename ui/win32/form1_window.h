@@ -42,6 +42,8 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnRunCheck();
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
 
     void CreateControls();
     RECT PixelRect(const ControlDef& control) const;
