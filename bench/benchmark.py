@@ -104,6 +104,10 @@ FLOORS = ("floor", "floor-manifest")
 SUBJECTS = ("program",) + FLOORS
 
 
+def subject_exe(name: str, arch: str) -> Path:
+    return program_exe(arch) if name == "program" else floor_exe(arch, name)
+
+
 def missing_builds(archs: list[str]) -> list[str]:
     advice = []
     for arch in archs:
@@ -116,7 +120,7 @@ def missing_builds(archs: list[str]) -> list[str]:
         if not LOADER[arch].exists():
             advice.append(f"{LOADER[arch]}: the Wine loader for {arch} is not installed")
     for arch in archs:
-        for exe in (program_exe(arch), *(floor_exe(arch, name) for name in FLOORS)):
+        for exe in (subject_exe(name, arch) for name in SUBJECTS):
             if exe.exists() and pe_machine(exe) != arch:
                 advice.append(f"{exe} is {pe_machine(exe)}, not {arch}")
     return advice
@@ -338,8 +342,7 @@ def main() -> int:
         host.seed(TYPICAL, "typical")
         bench = Bench(host)
         keeper = bench.keep_desktop(args.arch[0])
-        subjects = {(name, arch): Subject(name, arch, program_exe(arch) if name == "program" else floor_exe(arch, name))
-                    for arch in args.arch for name in SUBJECTS}
+        subjects = {(name, arch): Subject(name, arch, subject_exe(name, arch)) for arch in args.arch for name in SUBJECTS}
         load_start = f"{os.getloadavg()[0]:.2f}"
         # One untimed start of each, so that no figure carries the first read of the files.
         for subject in subjects.values():
