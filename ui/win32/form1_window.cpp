@@ -97,16 +97,19 @@ void Form1Window::Show(Form1& form) {
     const int height = outer.bottom - outer.top;
     SetWindowPos(window_, nullptr, work.left + (work.right - work.left - width) / 2,
                  work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    Mark("runesuka: main window created");
 
     warningIcon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(RUNESUKA_ICON_WARNING), IMAGE_ICON, 32, 32, 0));
     CreateControls();
+    Mark("runesuka: controls created");
     loading_ = true;
     form.Form_Load();
     loading_ = false;
     for (int i = 0; i < kFieldCount; ++i) ApplyFont(static_cast<Field>(i));
-    Mark("runesuka: window created");
+    Mark("runesuka: fonts set");
 
     ShowWindow(window_, SW_SHOW);
+    Mark("runesuka: shown");
     // In case the window is shown without being activated.
     PostMessageW(window_, kRunCheck, 0, 0);
 }
