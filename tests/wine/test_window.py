@@ -13,7 +13,7 @@ import time
 
 import pytest
 
-from winehost import Registry, reg_string
+from winehost import REPO, Registry, reg_string
 
 # ---- the window layout ----------------------------------------------------------------------
 
@@ -190,6 +190,30 @@ CASES = [
          {"Text3": installed("Access", "2007 と 2010"), "Text4": installed("Excel", "2010"),
           "Text7": last_used("不明"), "Text0": None, "Text2": None}, None,
          frozenset({"Frame3", "Text7"})),
+] + [
+    # Exports of real-looking machines, imported by regedit as they are.
+    Case(f"fixture_{name}", Registry(exports=(REPO / "tests" / "fixtures" / f"{name}.reg",)), texts, points, shown)
+    for name, texts, points, shown in (
+        ("excel2007-2010-access2010-runtime",
+         {"Text3": installed("Access", "2010"), "Text4": installed("Excel", "2007 と 2010"),
+          "Text8": last_used("2010"), "Text0": TYPE_V, "Text2": ADVICE_TYPE_FOUND}, 13,
+         frozenset({"Frame4", "Text8"})),
+        # Code -9: no Access runtime is named for Excel 2016, so the name stays empty.
+        ("excel2016-only",
+         {"Text3": not_installed("Access"), "Text4": installed("Excel", "2016"), "Text00": "",
+          "Text0": TYPE_UNKNOWN, "Text2": ADVICE_ACCESS_MISSING}, 10, frozenset({"Text00"})),
+        # One version each: the stale CurVer naming the removed 2007 is not read.
+        ("office2003-after-2007-removed",
+         {"Text3": installed("Access", "2003"), "Text4": installed("Excel", "2003"),
+          "Text0": TYPE_UNKNOWN, "Text2": ADVICE_OLD_ACCESS}, 10, frozenset()),
+        ("office2003-and-2013",
+         {"Text3": installed("Access", "2003 と 2013"), "Text4": installed("Excel", "2003 と 2013"),
+          "Text7": last_used("2013"), "Text8": last_used("2013"), "Text0": TYPE_V, "Text2": ADVICE_TYPE_FOUND}, 13,
+         frozenset({"Frame3", "Text7", "Frame4", "Text8"})),
+        ("office2010",
+         {"Text3": installed("Access", "2010"), "Text4": installed("Excel", "2010"),
+          "Text0": TYPE_V, "Text2": ADVICE_TYPE_FOUND}, 13, frozenset()),
+    )
 ]
 
 

@@ -45,13 +45,15 @@ class Unavailable(Exception):
 @dataclasses.dataclass(frozen=True)
 class Registry:
     """A compact registry scenario: the versions (7..16) whose CLSID has a value, the CurVer
-    texts (None: no CurVer key), and raw .reg lines appended as they are."""
+    texts (None: no CurVer key), raw .reg lines appended as they are, and registry export
+    files imported as they are after all of that."""
 
     access: tuple[int, ...] = ()
     excel: tuple[int, ...] = ()
     access_curver: str | None = None
     excel_curver: str | None = None
     raw: tuple[str, ...] = ()
+    exports: tuple[Path, ...] = ()
 
     def reg_text(self) -> str:
         lines = ["Windows Registry Editor Version 5.00", ""]
@@ -248,15 +250,20 @@ class WineHost:
 
     # -- registry, program, probe
 
-    def regedit(self, text: str, name: str) -> None:
-        path = self.work / f"{name}.reg"
-        write_reg(path, text)
+    def import_reg(self, path: Path, name: str) -> None:
         rc, out = self.wine("regedit", "/s", windows_path(path), tag=f"regedit-{name}")
         if rc != 0:
             raise RuntimeError(f"regedit {name} failed ({rc}): {out[-2000:]}")
 
+    def regedit(self, text: str, name: str) -> None:
+        path = self.work / f"{name}.reg"
+        write_reg(path, text)
+        self.import_reg(path, name)
+
     def seed(self, registry: Registry, name: str) -> None:
         self.regedit(registry.reg_text(), f"scenario-{name}")
+        for export in registry.exports:
+            self.import_reg(export, f"scenario-{name}-{export.stem}")
 
     def start_program(self, name: str, program: Path | None = None) -> subprocess.Popen:
         """Starts runesuka.exe, or another program of the build folder."""
