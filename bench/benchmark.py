@@ -50,10 +50,9 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "wine"))
 
-from winehost import Registry, Unavailable, WineHost, pe_machine  # noqa: E402
+from winehost import LOADER, Registry, Unavailable, WineHost, pe_machine  # noqa: E402
 
 ARCHS = ("i686", "x86_64")
-LOADER = {"i686": Path("/usr/lib/wine/wine"), "x86_64": Path("/usr/lib/wine/wine64")}
 TYPICAL = Registry(access=(14,), excel=(12, 14), excel_curver="Excel.Application.14")
 
 # The milestones each program passes, in order; the last means results on screen. Both pass

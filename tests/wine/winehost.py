@@ -29,6 +29,10 @@ CLSID = {
 PRODUCTS = ("Access", "Excel")
 VERSIONS = range(7, 17)
 
+# The Wine loader of each bitness. Debian's `wine` script always takes the 32-bit one, which
+# hands a 64-bit program to a second process through start.exe.
+LOADER = {"i686": Path("/usr/lib/wine/wine"), "x86_64": Path("/usr/lib/wine/wine64")}
+
 DESKTOP_SIZE = "1000x740"
 JAPANESE_UI_FACE = "ＭＳ Ｐゴシック"
 FONT_REPLACEMENTS = {JAPANESE_UI_FACE: "IPAPGothic", "MS Shell Dlg": "IPAPGothic", "Tahoma": "IPAPGothic"}
@@ -107,6 +111,9 @@ def check_prerequisites() -> None:
     missing = [tool for tool in ("wine", "wineserver", "wineboot", "Xvfb", "xwd", "convert") if not shutil.which(tool)]
     if missing:
         raise Unavailable("missing tools: " + ", ".join(missing))
+    missing = [str(loader) for loader in LOADER.values() if not loader.exists()]
+    if missing:
+        raise Unavailable("missing Wine loaders: " + ", ".join(missing))
     locales = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split()
     if not any(name.lower().replace("-", "") == "ja_jp.utf8" for name in locales):
         raise Unavailable(f"the glibc locale {LOCALE} is not generated (locale-gen)")
@@ -271,10 +278,10 @@ class WineHost:
         if not program.exists():
             raise Unavailable(f"{program} is not built")
         log = open(self._logfile(f"program-{name}"), "wb")
-        # The Unix process started here ends with the program and with its exit code (for a
-        # 64-bit program it is start.exe, which waits for it).
-        return subprocess.Popen(["wine", str(program)], env=self.env, cwd=self.build_dir,
-                                stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+        # Started by the loader of its own bitness, the Unix process is the program itself and
+        # ends with its exit code; no start.exe stands between them.
+        return subprocess.Popen([str(LOADER[pe_machine(program)]), str(program)], env=self.env,
+                                cwd=self.build_dir, stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     def probe_cmd(self, *args: str, timeout: float = 60) -> tuple[int, str]:
         if not self.probe.exists():
