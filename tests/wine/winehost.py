@@ -102,6 +102,13 @@ def pe_machine(path: Path) -> str:
     return {0x14C: "i686", 0x8664: "x86_64"}.get(machine, hex(machine))
 
 
+def loader_for(program: str) -> str:
+    """The loader of a program's own bitness, so that no start.exe stands between the Unix
+    process and the program; Wine's own programs by name go through the `wine` script."""
+    path = Path(program)
+    return str(LOADER[pe_machine(path)]) if path.suffix.lower() == ".exe" and path.is_file() else "wine"
+
+
 def windows_path(path: Path) -> str:
     """Wine maps drive Z: to the Unix root."""
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
@@ -181,7 +188,8 @@ class WineHost:
         return rc, log.read_text(errors="replace")
 
     def wine(self, *args: str, timeout: float = 60, tag: str = "wine") -> tuple[int, str]:
-        return self.run(["wine", *args], timeout=timeout, tag=tag)
+        """Runs a program of ours by its path, or one of Wine's (regedit, cmd) by its name."""
+        return self.run([loader_for(args[0]), *args], timeout=timeout, tag=tag)
 
     # -- lifecycle
 
@@ -278,9 +286,8 @@ class WineHost:
         if not program.exists():
             raise Unavailable(f"{program} is not built")
         log = open(self._logfile(f"program-{name}"), "wb")
-        # Started by the loader of its own bitness, the Unix process is the program itself and
-        # ends with its exit code; no start.exe stands between them.
-        return subprocess.Popen([str(LOADER[pe_machine(program)]), str(program)], env=self.env,
+        # The Unix process is the program itself and ends with its exit code.
+        return subprocess.Popen([loader_for(str(program)), str(program)], env=self.env,
                                 cwd=self.build_dir, stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     def probe_cmd(self, *args: str, timeout: float = 60) -> tuple[int, str]:
