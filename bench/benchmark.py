@@ -119,8 +119,6 @@ def missing_builds(archs: list[str]) -> list[str]:
             advice.append(f"{floor_exe(arch)}: cmake -S bench -B build/bench-{arch} -G Ninja "
                           f"-DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/mingw-{arch}.cmake -DCMAKE_BUILD_TYPE=MinSizeRel"
                           f" && cmake --build build/bench-{arch}")
-        if not LOADER[arch].exists():
-            advice.append(f"{LOADER[arch]}: the Wine loader for {arch} is not installed")
     for arch in archs:
         for exe in (subject_exe(name, arch) for name in SUBJECTS):
             if exe.exists() and pe_machine(exe) != arch:

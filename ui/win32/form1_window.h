@@ -17,7 +17,6 @@ inline constexpr int kFirstControlId = 1000;
 inline constexpr wchar_t kWindowClass[] = L"RunesukaForm1";
 inline constexpr wchar_t kFrameClass[] = L"RunesukaFrame";
 
-
 class Form1Window : public Form1View {
 public:
     explicit Form1Window(HINSTANCE instance);
