@@ -20,7 +20,7 @@ MACHINE_OF_BUILD = {"i686": MACHINE_I386, "x86_64": MACHINE_AMD64}
 # KnownDLLs and the C runtime's API sets: Windows takes these from the system, never from
 # the program's folder, so a same-named DLL beside the program (on a CD, in a download
 # folder) cannot stand in for them. The C++ runtime must be linked in, not imported.
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll"}
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "imm32.dll", "advapi32.dll", "msvcrt.dll"}
 SYSTEM_DLL_PATTERN = re.compile(r"api-ms-win-crt-[a-z0-9-]+\.dll")
 
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"

@@ -377,6 +377,13 @@ def test_top_window(scenario):
     check_top_window(run.dump["window"], 96)
 
 
+def test_no_input_method_window(scenario):
+    # Nothing in the window takes typed text, so the program turns the input method off;
+    # Windows would otherwise give its thread an IME window, and Wine also COM with it.
+    case, run = scenario
+    assert "IME" not in run.dump["thread_window_classes"], run.dump["thread_window_classes"]
+
+
 # ---- 144 DPI -------------------------------------------------------------------------------
 
 

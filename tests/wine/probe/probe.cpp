@@ -292,6 +292,22 @@ std::string OtherWindowsJson(HWND top) {
   return "[" + ctx.out + "]";
 }
 
+// Every other top-level window of the window's thread, hidden ones too, by class: an IME
+// window or a tooltip the program never shows would be among them.
+BOOL CALLBACK AddThreadWindowClass(HWND hwnd, LPARAM lp) {
+  auto* ctx = reinterpret_cast<OtherWindows*>(lp);
+  if (hwnd == ctx->top) return TRUE;
+  if (!ctx->out.empty()) ctx->out += ", ";
+  ctx->out += Json(ClassOf(hwnd));
+  return TRUE;
+}
+
+std::string ThreadWindowClassesJson(HWND top) {
+  OtherWindows ctx{top, 0, ""};
+  EnumThreadWindows(GetWindowThreadProcessId(top, nullptr), AddThreadWindowClass, reinterpret_cast<LPARAM>(&ctx));
+  return "[" + ctx.out + "]";
+}
+
 bool WriteOut(const std::wstring& path, const std::string& data) {
   if (path == L"-") {
     std::fwrite(data.data(), 1, data.size(), stdout);
@@ -336,7 +352,8 @@ int Dump(const std::wstring& out, DWORD timeout_ms) {
     json += ControlJson(top, hwnd, hook);
     first = false;
   }
-  json += "],\n \"other_windows\": " + OtherWindowsJson(top) + "}\n";
+  json += "],\n \"other_windows\": " + OtherWindowsJson(top) +
+          ",\n \"thread_window_classes\": " + ThreadWindowClassesJson(top) + "}\n";
   if (!WriteOut(out, json)) return Fail(3, "cannot write %s", Utf8(out).c_str());
   if (!ready) return Fail(4, "Text0 stayed empty for %lu ms", static_cast<unsigned long>(timeout_ms));
   return 0;
