@@ -173,8 +173,10 @@ void Form1Window::ApplyFont(Field field) {
 }
 
 void Form1Window::ControlChanged(Field field, Property property) {
-    // After loading, the classification alone writes the advice and the runtime name.
-    if (!loading_ && !classifying_ && (field == Field::Text2 || field == Field::Text00)) {
+    // After loading, the classification alone touches the runtime name and the
+    // advice; the check only reveals the advice field before its scan.
+    const bool classification = field == Field::Text00 || (field == Field::Text2 && property != Property::Visible);
+    if (!loading_ && !classifying_ && classification) {
         classifying_ = true;
         Mark("runesuka: scan done");
     }
