@@ -294,8 +294,13 @@ std::string OtherWindowsJson(HWND top) {
 
 // Every other top-level window of the window's thread, hidden ones too, by class: an IME
 // window or a tooltip the program never shows would be among them.
+struct ThreadWindows {
+  HWND top;
+  std::string out;
+};
+
 BOOL CALLBACK AddThreadWindowClass(HWND hwnd, LPARAM lp) {
-  auto* ctx = reinterpret_cast<OtherWindows*>(lp);
+  auto* ctx = reinterpret_cast<ThreadWindows*>(lp);
   if (hwnd == ctx->top) return TRUE;
   if (!ctx->out.empty()) ctx->out += ", ";
   ctx->out += Json(ClassOf(hwnd));
@@ -303,7 +308,7 @@ BOOL CALLBACK AddThreadWindowClass(HWND hwnd, LPARAM lp) {
 }
 
 std::string ThreadWindowClassesJson(HWND top) {
-  OtherWindows ctx{top, 0, ""};
+  ThreadWindows ctx{top, ""};
   EnumThreadWindows(GetWindowThreadProcessId(top, nullptr), AddThreadWindowClass, reinterpret_cast<LPARAM>(&ctx));
   return "[" + ctx.out + "]";
 }
