@@ -132,6 +132,8 @@ TEST(VersionNameFromProgIdTest, NamesTheVersionAfterTheLastDot) {
         {u"Excel.Application.7", u"95", 0},     {u"Excel.Application.17", u"不明", 10},
         {u"a.b.c.013", u"2008", 6},             {u"Excel.Application.-5", u"不明", -12},
         {u".32767", u"不明", 32760},            {u"x.-32760", u"不明", -32767},
+        // A sign is part of the number, and the lowest tail whose index still fits 16 bits counts.
+        {u"Excel.Application.+14", u"2010", 7}, {u"x.-32761", u"不明", -32768},
     };
     for (const Case& c : cases) {
         std::int16_t index = 99;
