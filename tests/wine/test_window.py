@@ -13,6 +13,7 @@ import time
 
 import pytest
 
+import text_fit
 from winehost import REPO, Registry, reg_string
 
 # ---- the window layout ----------------------------------------------------------------------
@@ -81,8 +82,24 @@ def px(twips: int, dpi: int) -> int:
     return (n + 720) // 1440 if n >= 0 else -((-n + 720) // 1440)
 
 
-def font_height(points: int, dpi: int) -> int:
-    return -((points * dpi + 36) // 72)
+def line_pitch(points: int, dpi: int) -> int:
+    """The Japanese UI face's line height in pixels: its em, since it has no internal leading."""
+    return (points * dpi + 36) // 72
+
+
+def font_problem(name: str, font: dict | None, points: int, dpi: int) -> str | None:
+    """Lines no taller than the UI face's: the usual request by em height where the realised face
+    has no internal leading, else a request by cell height, made small enough to fit."""
+    pitch = line_pitch(points, dpi)
+    if font is None:
+        return f"{name} has no font (WM_GETFONT answers 0)"
+    if font["tm_height"] > pitch:
+        return f"{name}: lines of {font['tm_height']} px, taller than the {pitch} px of {points} pt"
+    if font["tm_internal_leading"] == 0 and font["height"] != -pitch:
+        return f"{name}: lfHeight {font['height']} for a face without internal leading, want {-pitch}"
+    if font["tm_internal_leading"] > 0 and font["height"] <= 0:
+        return f"{name}: lfHeight {font['height']} for a face with internal leading, want a cell height"
+    return None
 
 
 def expected_rect(name: str, dpi: int) -> list[int]:
@@ -302,11 +319,11 @@ def test_fonts(scenario):
         if want is None:
             continue
         font = controls[c.name]["font"]
-        wanted = (FACE, font_height(want[0], 96), 700 if want[1] else 400)
-        if font is None:
-            problems.append(f"{c.name} has no font (WM_GETFONT answers 0), want {wanted}")
-        elif (font["face"], font["height"], font["weight"]) != wanted:
-            problems.append(f"{c.name} font {(font['face'], font['height'], font['weight'])}, want {wanted}")
+        problem = font_problem(c.name, font, want[0], 96)
+        if problem:
+            problems.append(problem)
+        elif (font["face"], font["weight"]) != (FACE, 700 if want[1] else 400):
+            problems.append(f"{c.name} font {(font['face'], font['weight'])}, want {(FACE, want[1])}")
     assert problems == []
 
 
@@ -351,6 +368,16 @@ def test_results_are_painted(scenario):
     # that holds the results without painting them shows none.
     case, run = scenario
     assert red_pixels_in_client_area(run.screenshot, run.dump["window"]) >= 20
+
+
+def test_every_line_is_whole_and_unwrapped(scenario):
+    case, run = scenario
+    assert text_fit.line_problems(controls_by_name(run.dump)) == []
+
+
+def test_overlays_cover_only_blank_stretches(scenario):
+    case, run = scenario
+    assert text_fit.overlay_problems(controls_by_name(run.dump)) == []
 
 
 def check_top_window(window: dict, dpi: int, slack: int = 0) -> None:
@@ -403,13 +430,9 @@ def test_layout_scales_at_144_dpi(wine_host, program):
         if any(abs(a - b) > 1 for a, b in zip(got, want)):
             problems.append(f"{c.name} rect {got}, want {want} (±1)")
         points = expected_font(c.name, case)
-        if points:
-            font = controls[c.name]["font"]
-            want_height = font_height(points[0], 144)
-            if font is None:
-                problems.append(f"{c.name} has no font (WM_GETFONT answers 0)")
-            elif abs(font["height"] - want_height) > 1:
-                problems.append(f"{c.name} lfHeight {font['height']}, want {want_height} (±1)")
+        problem = points and font_problem(c.name, controls[c.name]["font"], points[0], 144)
+        if problem:
+            problems.append(problem)
     assert problems == []
 
 
@@ -437,8 +460,9 @@ def test_layout_follows_a_dpi_change(wine_host, program):
         if controls[c.name]["rect"] != expected_rect(c.name, 144):
             problems.append(f"{c.name} rect {controls[c.name]['rect']}, want {expected_rect(c.name, 144)}")
         points = expected_font(c.name, case)
-        if points and controls[c.name]["font"]["height"] != font_height(points[0], 144):
-            problems.append(f"{c.name} lfHeight {controls[c.name]['font']['height']}, want {font_height(points[0], 144)}")
+        problem = points and font_problem(c.name, controls[c.name]["font"], points[0], 144)
+        if problem:
+            problems.append(problem)
     assert problems == []
     assert [c["text"] for c in after["controls"]] == [c["text"] for c in before["controls"]]
 

@@ -7,6 +7,7 @@
 #include "control_table.h"
 #include "dpi.h"
 #include "error_boundary.h"
+#include "text_box.h"
 
 namespace runesuka::win32 {
 namespace {
@@ -150,6 +151,7 @@ void Form1Window::CreateControls() {
         if (control.kind == ControlKind::ImageBox) {
             SendMessageW(child, STM_SETICON, reinterpret_cast<WPARAM>(warningIcon_), 0);
         }
+        if (control.kind == ControlKind::TextBox) MakeKeysInert(child);
     }
 }
 
@@ -238,6 +240,19 @@ void Form1Window::OnRunCheck() {
     form_->Form_Activate();
 }
 
+// As a dialog box does: the control that had the focus when the window was
+// left gets it back, its selection included; at first the button has it.
+void Form1Window::OnDeactivate() {
+    const HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window_, focus)) focusWhenLeft_ = focus;
+}
+
+void Form1Window::OnSetFocus() {
+    const HWND target = focusWhenLeft_ != nullptr && IsWindowVisible(focusWhenLeft_) ? focusWhenLeft_
+                                                                                     : Child(Field::Cmd_End);
+    if (IsWindowVisible(target)) SetFocus(target);
+}
+
 void Form1Window::OnDpiChanged(UINT dpi, const RECT& suggested) {
     dpi_ = dpi;
     SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
@@ -248,16 +263,17 @@ void Form1Window::OnDpiChanged(UINT dpi, const RECT& suggested) {
 LRESULT Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ACTIVATE:
-            if (LOWORD(wParam) != WA_INACTIVE) PostMessageW(window_, kRunCheck, 0, 0);
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                OnDeactivate();
+            } else {
+                PostMessageW(window_, kRunCheck, 0, 0);
+            }
             break;
         case kRunCheck: OnRunCheck(); return 0;
-        case WM_SETFOCUS:
-            if (IsWindowVisible(Child(Field::Cmd_End))) SetFocus(Child(Field::Cmd_End));
-            return 0;
+        case WM_SETFOCUS: OnSetFocus(); return 0;
         case WM_COMMAND:
             if (LOWORD(wParam) == kCmdEndId && HIWORD(wParam) == BN_CLICKED) form_->Cmd_End_Click();
             return 0;
-        case DM_GETDEFID: return MAKELRESULT(kCmdEndId, DC_HASDEFID);
         case WM_CLOSE:
         case WM_QUERYENDSESSION: {
             std::int16_t cancel = 0;

@@ -42,6 +42,8 @@ private:
     static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnRunCheck();
+    void OnDeactivate();
+    void OnSetFocus();
     void OnDpiChanged(UINT dpi, const RECT& suggested);
 
     void CreateControls();
@@ -62,6 +64,7 @@ private:
     bool paintingHeld_ = false;  // fields change unpainted until the check ends
     FontCache fonts_;
     HICON warningIcon_ = nullptr;
+    HWND focusWhenLeft_ = nullptr;
 };
 
 }  // namespace runesuka::win32

@@ -8,6 +8,19 @@
 //   probe.exe sc-close [--timeout-ms N]       WM_SYSCOMMAND SC_CLOSE (what the close box sends)
 //   probe.exe list OUT.json                   every visible top-level window (class, title, pid)
 //   probe.exe acp                             prints the ANSI code page (932 under ja_JP.UTF-8)
+//   probe.exe focus OUT.json                  which control has the focus, and its selection
+//   probe.exe click ID                        real mouse click on the control with that ID
+//   probe.exe keys KEY...                     real key presses to the window: enter, esc, space,
+//                                             tab, f4, a letter; prefixes shift+, ctrl+, alt+
+//   probe.exe select ID START END             EM_SETSEL on an Edit
+//   probe.exe reactivate OUT.json             activates a window of the probe's, then the
+//                                             program's again; focus before and after
+//   probe.exe click-inactive ID               click on a control while a window of the
+//                                             probe's is the active one
+//   probe.exe query-end-session               WM_QUERYENDSESSION, as at log-off
+//   probe.exe watch ARMED OUT.json            start before the program: hooks every thread,
+//                                             writes ARMED, then the window's controls as they
+//                                             were at its first activation
 //
 // Exit codes: 0 done, 1 usage, 2 window not found in time, 3 the action failed,
 // 4 dump written but Text0 stayed empty until the timeout (results never appeared).
@@ -196,7 +209,19 @@ std::string FontJson(const ProbeControl* c) {
   if (!c || !c->has_font) return "null";
   return "{\"face\": " + Json(c->font.lfFaceName) + Fmt(", \"height\": %ld, \"weight\": %ld", c->font.lfHeight, c->font.lfWeight) +
          Fmt(", \"charset\": %d, \"italic\": %d, \"underline\": %d", c->font.lfCharSet, c->font.lfItalic, c->font.lfUnderline) +
-         ", \"actual_face\": " + Json(c->actual_face) + Fmt(", \"tm_height\": %ld}", c->tm_height);
+         ", \"actual_face\": " + Json(c->actual_face) + Fmt(", \"tm_height\": %ld, \"tm_internal_leading\": %ld}", c->tm_height, c->tm_internal_leading);
+}
+
+std::string LayoutJson(const ProbeControl* c) {
+  if (!c || !c->has_colors) return "null";
+  std::string s = Fmt("{\"lines\": %d, \"first_visible_line\": %d, \"format_rect\": ", c->line_count,
+                      c->first_visible_line) +
+                  Rect(c->format_rect) + ", \"client_rect\": " + Rect(c->client_rect) + ", \"positions\": [";
+  for (int i = 0; i < c->positions; ++i) s += Fmt(i ? ", [%d, %d]" : "[%d, %d]", c->pos_x[i], c->pos_y[i]);
+  s += "], \"line_boxes\": [";
+  for (int i = 0; i < c->lines; ++i)
+    s += Fmt(i ? ", [%d, %d, %d]" : "[%d, %d, %d]", c->line_x[i], c->line_y[i], c->line_width[i]);
+  return s + "]}";
 }
 
 std::string ColorsJson(const ProbeControl* c) {
@@ -264,7 +289,7 @@ std::string ControlJson(HWND top, HWND hwnd, const ProbeShared* hook) {
              IsWindowEnabled(hwnd) ? "true" : "false", SiblingIndex(hwnd)) +
          Fmt(", \"style\": %lu, \"exstyle\": %lu", static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_STYLE)),
              static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE))) +
-         ", \"text\": " + Json(TextOf(hwnd)) + ", \"font\": " + FontJson(c) + ", \"colors\": " + ColorsJson(c) + "}";
+         ", \"text\": " + Json(TextOf(hwnd)) + ", \"font\": " + FontJson(c) + ", \"colors\": " + ColorsJson(c) + ", \"layout\": " + LayoutJson(c) + "}";
 }
 
 // Top-level windows of the same process other than the main one: a message box or any other
@@ -438,16 +463,64 @@ bool ClickAt(POINT p) {
 
 POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
-int ClickEnd(DWORD timeout_ms) {
+int Click(int id, DWORD timeout_ms) {
   HWND top = WaitForWindow(timeout_ms);
   if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
-  HWND button = FindControl(top, kCmdEndId);
-  if (!button) return Fail(3, "no control with ID %d", kCmdEndId);
+  HWND control = FindControl(top, id);
+  if (!control) return Fail(3, "no control with ID %d", id);
   if (!BringToFront(top)) std::fputs("probe: warning: the window did not come to the front\n", stderr);
   RECT r{};
-  GetWindowRect(button, &r);
-  if (!ClickAt(Centre(r))) return Fail(3, "the mouse cursor did not reach Cmd_End");
+  GetWindowRect(control, &r);
+  if (!ClickAt(Centre(r))) return Fail(3, "the mouse cursor did not reach the control");
+  Sleep(100);
   return 0;
+}
+
+void PressKey(WORD vk, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof(INPUT));
+  Sleep(30);
+}
+
+// "shift+tab", "alt+f4", "ctrl+c", "enter": modifiers down, the key down and up, modifiers up.
+bool PressChord(std::wstring chord) {
+  static const std::pair<const wchar_t*, WORD> kModifiers[] = {{L"shift+", VK_SHIFT}, {L"ctrl+", VK_CONTROL},
+                                                               {L"alt+", VK_MENU}};
+  static const std::pair<const wchar_t*, WORD> kKeys[] = {{L"enter", VK_RETURN}, {L"esc", VK_ESCAPE},
+                                                          {L"space", VK_SPACE},  {L"tab", VK_TAB},
+                                                          {L"f4", VK_F4},        {L"home", VK_HOME},
+                                                          {L"end", VK_END},      {L"right", VK_RIGHT}};
+  std::vector<WORD> held;
+  for (bool more = true; more;) {
+    more = false;
+    for (const auto& modifier : kModifiers)
+      if (chord.rfind(modifier.first, 0) == 0) {
+        held.push_back(modifier.second);
+        chord = chord.substr(wcslen(modifier.first));
+        more = true;
+      }
+  }
+  WORD vk = 0;
+  for (const auto& key : kKeys)
+    if (chord == key.first) vk = key.second;
+  if (!vk && chord.size() == 1 && iswalnum(chord[0])) vk = static_cast<WORD>(towupper(chord[0]));
+  if (!vk) return false;
+  for (WORD modifier : held) PressKey(modifier, false);
+  PressKey(vk, false);
+  PressKey(vk, true);
+  for (auto it = held.rbegin(); it != held.rend(); ++it) PressKey(*it, true);
+  return true;
+}
+
+HWND FocusOf(HWND top) {
+  GUITHREADINFO gti{};
+  gti.cbSize = sizeof gti;
+  GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gti);
+  return gti.hwndFocus;
 }
 
 int KeyEnd(DWORD timeout_ms) {
@@ -456,22 +529,162 @@ int KeyEnd(DWORD timeout_ms) {
   HWND button = FindControl(top, kCmdEndId);
   if (!button) return Fail(3, "no control with ID %d", kCmdEndId);
   if (!BringToFront(top)) return Fail(3, "the window did not come to the front");
-  // SetFocus only works on the caller's own thread, so the hook calls it inside the target.
-  HookSession hook_session;
-  const ProbeShared* hook = hook_session.Run(top, kProbeFocus, kCmdEndId);
+  // The window itself puts the focus on Cmd_End; the probe does not.
+  if (FocusOf(top) != button) return Fail(3, "Cmd_End does not have the focus");
+  PressChord(L"space");
+  return 0;
+}
+
+int Keys(const std::vector<std::wstring>& chords, DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  if (!BringToFront(top)) return Fail(3, "the window did not come to the front");
+  for (const std::wstring& chord : chords)
+    if (!PressChord(chord)) return Fail(1, "unknown key %s", Utf8(chord).c_str());
+  Sleep(200);
+  return 0;
+}
+
+std::string FocusJson(HWND top) {
   GUITHREADINFO gti{};
   gti.cbSize = sizeof gti;
   GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gti);
-  if (!hook || !hook->focus_ok || gti.hwndFocus != button) return Fail(3, "could not put the focus on Cmd_End");
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_KEYBOARD;
-  in[0].ki.wVk = in[1].ki.wVk = VK_SPACE;
-  in[0].ki.wScan = in[1].ki.wScan = static_cast<WORD>(MapVirtualKeyW(VK_SPACE, MAPVK_VK_TO_VSC));
-  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(1, &in[0], sizeof(INPUT));
-  Sleep(50);
-  SendInput(1, &in[1], sizeof(INPUT));
+  const int id = !gti.hwndFocus ? -1 : gti.hwndFocus == top ? 0 : GetDlgCtrlID(gti.hwndFocus);
+  std::string selection = "null";
+  if (gti.hwndFocus && ClassOf(gti.hwndFocus) == L"Edit") {
+    DWORD_PTR range = 0;
+    SendMessageTimeoutW(gti.hwndFocus, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &range);
+    selection = Fmt("[%u, %u]", LOWORD(range), HIWORD(range));
+  }
+  return Fmt("{\"focus\": %d, \"active\": %s, \"foreground\": %s, \"selection\": ", id,
+             gti.hwndActive == top ? "true" : "false", GetForegroundWindow() == top ? "true" : "false") +
+         selection + "}";
+}
+
+int Focus(const std::wstring& out, DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  return WriteOut(out, FocusJson(top) + "\n") ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
+}
+
+int Select(int id, int start, int end, DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  HWND edit = FindControl(top, id);
+  if (!edit) return Fail(3, "no control with ID %d", id);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(edit, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end), SMTO_ABORTIFHUNG, 2000,
+                      &ignored);
   return 0;
+}
+
+// A top-level window of the probe's own, to take the activation away from the program.
+class OtherWindow {
+ public:
+  OtherWindow() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"RunesukaProbeOther";
+    RegisterClassW(&wc);
+    hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 120,
+                            nullptr, nullptr, wc.hInstance, nullptr);
+  }
+  ~OtherWindow() { DestroyWindow(hwnd_); }
+  OtherWindow(const OtherWindow&) = delete;
+  OtherWindow& operator=(const OtherWindow&) = delete;
+
+  void Pump(DWORD ms) {
+    const ULONGLONG until = GetTickCount64() + ms;
+    while (GetTickCount64() < until) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      Sleep(10);
+    }
+  }
+  // Activates this window and waits until the program's is no longer active.
+  bool TakeActivation(HWND program) {
+    for (int i = 0; i < 40; ++i) {
+      SetForegroundWindow(hwnd_);
+      Pump(50);
+      GUITHREADINFO gti{};
+      gti.cbSize = sizeof gti;
+      GetGUIThreadInfo(GetWindowThreadProcessId(program, nullptr), &gti);
+      if (GetForegroundWindow() == hwnd_ && gti.hwndActive != program) return true;
+    }
+    return false;
+  }
+
+ private:
+  HWND hwnd_ = nullptr;
+};
+
+int Reactivate(const std::wstring& out, DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  const std::string before = FocusJson(top);
+  OtherWindow other;
+  if (!other.TakeActivation(top)) return Fail(3, "the probe's window did not become the active one");
+  const std::string away = FocusJson(top);
+  SetForegroundWindow(top);
+  other.Pump(300);
+  if (GetForegroundWindow() != top) return Fail(3, "the window did not come back to the front");
+  const std::string json = "{\"before\": " + before + ", \"away\": " + away + ", \"after\": " + FocusJson(top) + "}\n";
+  return WriteOut(out, json) ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
+}
+
+int ClickInactive(int id, DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  HWND control = FindControl(top, id);
+  if (!control) return Fail(3, "no control with ID %d", id);
+  OtherWindow other;
+  if (!other.TakeActivation(top)) return Fail(3, "the probe's window did not become the active one");
+  RECT r{};
+  GetWindowRect(control, &r);
+  if (!ClickAt(Centre(r))) return Fail(3, "the mouse cursor did not reach the control");
+  other.Pump(500);
+  return 0;
+}
+
+int QueryEndSession(DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(top, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 2000, &ignored);
+  return 0;
+}
+
+// Hooks every thread of the desktop before the program starts; the hook DLL, loaded into the
+// program, records its controls when the window is first activated.
+int Watch(const std::wstring& armed, const std::wstring& out, DWORD timeout_ms) {
+  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(ProbeWatch),
+                                      PROBE_WATCH_MAPPING);
+  auto* watch = mapping ? static_cast<ProbeWatch*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
+  if (!watch) return Fail(3, "cannot create the watch mapping");
+  ZeroMemory(watch, sizeof *watch);
+  wchar_t path[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  while (n > 0 && path[n - 1] != L'\\' && path[n - 1] != L'/') --n;
+  path[n] = L'\0';
+  HMODULE dll = LoadLibraryW((std::wstring(path) + L"probe_hook.dll").c_str());
+  auto proc = dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, PROBE_WATCH_PROC))) : nullptr;
+  HHOOK hook = proc ? SetWindowsHookExW(WH_CALLWNDPROC, proc, dll, 0) : nullptr;
+  if (!hook) return Fail(3, "cannot hook the desktop's threads");
+  if (!WriteOut(armed, "armed\n")) return Fail(3, "cannot write %s", Utf8(armed).c_str());
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  while (!watch->done && GetTickCount64() < deadline) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    Sleep(10);
+  }
+  UnhookWindowsHookEx(hook);
+  if (!watch->done) return Fail(2, "no window of class RunesukaForm1 was activated within %lu ms", static_cast<unsigned long>(timeout_ms));
+  std::string json = "{\"controls\": [";
+  for (UINT32 i = 0; i < watch->count; ++i)
+    json += Fmt(i ? ", {\"id\": %d, \"visible\": %s}" : "{\"id\": %d, \"visible\": %s}", watch->ids[i],
+                watch->visible[i] ? "true" : "false");
+  return WriteOut(out, json + "]}\n") ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
 }
 
 LRESULT HitTest(HWND top, LONG x, LONG y) {
@@ -528,7 +741,8 @@ int DpiChanged(DWORD timeout_ms, UINT dpi) {
 int Usage() {
   return Fail(1,
               "usage: probe.exe dump OUT.json | click-end | key-end | close-box | sc-close | list OUT.json | acp"
-              " | dpi-changed DPI | dialog OUT.json"
+              " | dpi-changed DPI | dialog OUT.json | focus OUT.json | click ID | keys KEY... | select ID START END"
+              " | reactivate OUT.json | click-inactive ID | query-end-session | watch ARMED OUT.json"
               "  [--timeout-ms N]");
 }
 
@@ -554,8 +768,17 @@ int main() {
   if (cmd == L"dialog" && args.size() == 2) return Dialog(args[1], timeout_ms);
   if (cmd == L"acp" && args.size() == 1) return std::printf("%u\n", GetACP()) > 0 ? 0 : 3;
   if (cmd == L"dpi-changed" && args.size() == 2) return DpiChanged(timeout_ms, static_cast<UINT>(_wtoi(args[1].c_str())));
+  if (cmd == L"focus" && args.size() == 2) return Focus(args[1], timeout_ms);
+  if (cmd == L"click" && args.size() == 2) return Click(_wtoi(args[1].c_str()), timeout_ms);
+  if (cmd == L"keys" && args.size() >= 2) return Keys(std::vector<std::wstring>(args.begin() + 1, args.end()), timeout_ms);
+  if (cmd == L"select" && args.size() == 4)
+    return Select(_wtoi(args[1].c_str()), _wtoi(args[2].c_str()), _wtoi(args[3].c_str()), timeout_ms);
+  if (cmd == L"reactivate" && args.size() == 2) return Reactivate(args[1], timeout_ms);
+  if (cmd == L"click-inactive" && args.size() == 2) return ClickInactive(_wtoi(args[1].c_str()), timeout_ms);
+  if (cmd == L"watch" && args.size() == 3) return Watch(args[1], args[2], timeout_ms);
   if (args.size() != 1) return Usage();
-  if (cmd == L"click-end") return ClickEnd(timeout_ms);
+  if (cmd == L"click-end") return Click(kCmdEndId, timeout_ms);
+  if (cmd == L"query-end-session") return QueryEndSession(timeout_ms);
   if (cmd == L"key-end") return KeyEnd(timeout_ms);
   if (cmd == L"close-box") return CloseBox(timeout_ms);
   if (cmd == L"sc-close") return ScClose(timeout_ms);

@@ -3,7 +3,6 @@
 #include "probe_shared.h"
 
 #include <cstdio>
-#include <utility>
 
 namespace {
 
@@ -24,7 +23,10 @@ void ReadFont(HWND hwnd, ProbeControl& c) {
   HGDIOBJ old = SelectObject(dc, font);
   GetTextFaceW(dc, LF_FACESIZE, c.actual_face);
   TEXTMETRICW tm{};
-  if (GetTextMetricsW(dc, &tm)) c.tm_height = tm.tmHeight;
+  if (GetTextMetricsW(dc, &tm)) {
+    c.tm_height = tm.tmHeight;
+    c.tm_internal_leading = tm.tmInternalLeading;
+  }
   SelectObject(dc, old);
   DeleteDC(dc);
 }
@@ -53,6 +55,38 @@ void ReadColors(HWND hwnd, ProbeControl& c) {
   DeleteDC(dc);
 }
 
+// Where each character of the text stands, and which lines the Edit shows.
+void ReadLayout(HWND hwnd, ProbeControl& c) {
+  c.line_count = static_cast<int>(SendMessageW(hwnd, EM_GETLINECOUNT, 0, 0));
+  c.first_visible_line = static_cast<int>(SendMessageW(hwnd, EM_GETFIRSTVISIBLELINE, 0, 0));
+  SendMessageW(hwnd, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&c.format_rect));
+  GetClientRect(hwnd, &c.client_rect);
+  const int length = GetWindowTextLengthW(hwnd);
+  c.positions = length + 1 < kProbeMaxPositions ? length + 1 : kProbeMaxPositions;
+  for (int i = 0; i < c.positions; ++i) {
+    const LRESULT at = SendMessageW(hwnd, EM_POSFROMCHAR, static_cast<WPARAM>(i), 0);
+    c.pos_x[i] = static_cast<short>(LOWORD(at));
+    c.pos_y[i] = static_cast<short>(HIWORD(at));
+  }
+  HDC dc = GetDC(hwnd);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+  c.lines = c.line_count < kProbeMaxLines ? c.line_count : kProbeMaxLines;
+  for (int line = 0; line < c.lines; ++line) {
+    const int start = static_cast<int>(SendMessageW(hwnd, EM_LINEINDEX, static_cast<WPARAM>(line), 0));
+    WCHAR text[256] = {};
+    *reinterpret_cast<WORD*>(text) = 255;
+    const int length = static_cast<int>(SendMessageW(hwnd, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(text)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text, length, &extent);
+    const LRESULT at = SendMessageW(hwnd, EM_POSFROMCHAR, static_cast<WPARAM>(start), 0);
+    c.line_x[line] = length ? static_cast<short>(LOWORD(at)) : 0;
+    c.line_y[line] = length ? static_cast<short>(HIWORD(at)) : 0;
+    c.line_width[line] = extent.cx;
+  }
+  SelectObject(dc, old);
+  ReleaseDC(hwnd, dc);
+}
+
 BOOL CALLBACK CollectOne(HWND hwnd, LPARAM lp) {
   ProbeShared* shared = reinterpret_cast<Collector*>(lp)->shared;
   if (shared->count >= sizeof shared->controls / sizeof shared->controls[0]) return FALSE;
@@ -61,7 +95,10 @@ BOOL CALLBACK CollectOne(HWND hwnd, LPARAM lp) {
   ReadFont(hwnd, c);
   WCHAR cls[64] = {};
   GetClassNameW(hwnd, cls, 64);
-  if (lstrcmpiW(cls, L"Edit") == 0) ReadColors(hwnd, c);
+  if (lstrcmpiW(cls, L"Edit") == 0) {
+    ReadColors(hwnd, c);
+    ReadLayout(hwnd, c);
+  }
   return TRUE;
 }
 
@@ -90,15 +127,6 @@ void ReadIcons(HWND top, ProbeShared& s) {
   }
 }
 
-BOOL CALLBACK FindById(HWND hwnd, LPARAM lp) {
-  auto* want = reinterpret_cast<std::pair<int, HWND>*>(lp);
-  if (GetDlgCtrlID(hwnd) == want->first) {
-    want->second = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 void Answer(HWND top, DWORD probe_pid, LPARAM command) {
   WCHAR name[64];
   swprintf(name, 64, PROBE_MAPPING_FMT, static_cast<unsigned long>(probe_pid));
@@ -111,11 +139,6 @@ void Answer(HWND top, DWORD probe_pid, LPARAM command) {
       Collector collector{shared};
       EnumChildWindows(top, CollectOne, reinterpret_cast<LPARAM>(&collector));
       ReadIcons(top, *shared);
-    } else if (LOWORD(command) == kProbeFocus) {
-      std::pair<int, HWND> want{HIWORD(command), nullptr};
-      EnumChildWindows(top, FindById, reinterpret_cast<LPARAM>(&want));
-      if (want.second) SetFocus(want.second);
-      shared->focus_ok = want.second && GetFocus() == want.second;
     } else if (LOWORD(command) == kProbeDpiChanged) {
       // As Windows does when the window moves to a monitor of another DPI: the
       // suggested rectangle keeps the top-left corner and scales the size.
@@ -135,7 +158,42 @@ void Answer(HWND top, DWORD probe_pid, LPARAM command) {
   CloseHandle(mapping);
 }
 
+// The window's controls as they are when it is first activated.
+BOOL CALLBACK WatchOne(HWND hwnd, LPARAM lp) {
+  auto* watch = reinterpret_cast<ProbeWatch*>(lp);
+  if (watch->count >= sizeof watch->ids / sizeof watch->ids[0]) return FALSE;
+  watch->ids[watch->count] = GetDlgCtrlID(hwnd);
+  watch->visible[watch->count] = IsWindowVisible(hwnd) ? 1 : 0;
+  ++watch->count;
+  return TRUE;
+}
+
+void Snapshot(HWND top) {
+  HANDLE mapping = OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, PROBE_WATCH_MAPPING);
+  if (!mapping) return;
+  auto* watch = static_cast<ProbeWatch*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  if (watch && !watch->done) {
+    watch->count = 0;
+    EnumChildWindows(top, WatchOne, reinterpret_cast<LPARAM>(watch));
+    InterlockedExchange(&watch->done, 1);
+  }
+  if (watch) UnmapViewOfFile(watch);
+  CloseHandle(mapping);
+}
+
 }  // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeWatchWndProc(int code, WPARAM wp, LPARAM lp) {
+  if (code == HC_ACTION) {
+    const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (cwp->message == WM_ACTIVATE && LOWORD(cwp->wParam) != WA_INACTIVE) {
+      WCHAR cls[64] = {};
+      GetClassNameW(cwp->hwnd, cls, 64);
+      if (lstrcmpW(cls, L"RunesukaForm1") == 0) Snapshot(cwp->hwnd);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeCallWndProc(int code, WPARAM wp, LPARAM lp) {
   if (code == HC_ACTION) {

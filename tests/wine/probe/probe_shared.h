@@ -12,12 +12,19 @@
 #define PROBE_MESSAGE_NAME L"RunesukaProbe.Query"
 #define PROBE_MAPPING_FMT L"RunesukaProbe.%lu"
 #define PROBE_HOOK_PROC "ProbeCallWndProc"
+// probe.exe watch: a hook on every thread snapshots the window at its first activation into
+// this mapping, before the program has had a chance to run its check.
+#define PROBE_WATCH_MAPPING L"RunesukaProbe.Watch"
+#define PROBE_WATCH_PROC "ProbeWatchWndProc"
 
 enum ProbeCommand : WORD {
   kProbeCollect = 1,  // fill ProbeShared for every descendant of the window
-  kProbeFocus = 2,    // SetFocus on the descendant whose control ID is HIWORD(lParam)
   kProbeDpiChanged = 3,  // send WM_DPICHANGED for the DPI HIWORD(lParam), window rect scaled to it
 };
+
+// EM_POSFROMCHAR for the characters of an Edit's text, and its lines, up to this many.
+constexpr int kProbeMaxPositions = 128;
+constexpr int kProbeMaxLines = 8;
 
 struct ProbeControl {
   UINT64 hwnd;
@@ -25,6 +32,7 @@ struct ProbeControl {
   LOGFONTW font;                  // the LOGFONT the control was given (WM_GETFONT + GetObject)
   WCHAR actual_face[LF_FACESIZE]; // GetTextFace after selecting that font: what GDI really used
   LONG tm_height;
+  LONG tm_internal_leading;
   int has_colors;                 // Edit only: what the parent answers to WM_CTLCOLOR*
   UINT color_message;
   COLORREF text_color;
@@ -32,6 +40,25 @@ struct ProbeControl {
   int bk_mode;
   int has_brush;
   COLORREF brush_color;
+  // Edit only: how the text is laid out.
+  int line_count;                 // EM_GETLINECOUNT
+  int first_visible_line;         // EM_GETFIRSTVISIBLELINE
+  RECT format_rect;               // EM_GETRECT, in client coordinates
+  RECT client_rect;
+  int positions;                  // entries in pos_x/pos_y: characters 0 .. n-1 and the end
+  short pos_x[kProbeMaxPositions];
+  short pos_y[kProbeMaxPositions];
+  int lines;                      // entries in line_*: the lines as the Edit broke them
+  int line_x[kProbeMaxLines];     // where the line's first character stands
+  int line_y[kProbeMaxLines];
+  int line_width[kProbeMaxLines]; // the line's text measured in the Edit's font
+};
+
+struct ProbeWatch {
+  volatile LONG done;
+  UINT32 count;
+  int ids[64];
+  int visible[64];
 };
 
 struct ProbeShared {
@@ -41,7 +68,6 @@ struct ProbeShared {
   int class_icon;       // GetClassLongPtr GCLP_HICON != 0
   int class_small_icon; // GetClassLongPtr GCLP_HICONSM != 0
   int icon_cx, icon_cy; // size of the big icon (window's, else the class's)
-  int focus_ok;         // kProbeFocus: the control had the focus afterwards
   UINT32 count;
   ProbeControl controls[64];
 };
