@@ -290,6 +290,14 @@ class WineHost:
         return subprocess.Popen([loader_for(str(program)), str(program)], env=self.env,
                                 cwd=self.build_dir, stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
+    def start_probe(self, *args: str) -> subprocess.Popen:
+        """Starts probe.exe without waiting for it, for commands that must run beside the program."""
+        if not self.probe.exists():
+            raise Unavailable(f"{self.probe} is not built")
+        log = open(self._logfile("probe-" + args[0]), "wb")
+        return subprocess.Popen([loader_for(str(self.probe)), str(self.probe), *args], env=self.env,
+                                cwd=self.work, stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+
     def probe_cmd(self, *args: str, timeout: float = 60) -> tuple[int, str]:
         if not self.probe.exists():
             raise Unavailable(f"{self.probe} is not built")

@@ -1,0 +1,126 @@
+"""The window on the paths a user takes with keyboard and mouse: where the focus starts and
+comes back to, keys in the text boxes that must do nothing, and every way of closing.
+
+Real input throughout (SendInput from probe.exe); the probe never moves the focus itself.
+"""
+
+from __future__ import annotations
+
+import contextlib
+import json
+import time
+
+import pytest
+
+from test_window import CASES, ID, WINDOW_CLASS, controls_by_name
+from winehost import windows_path
+
+TYPICAL = next(c for c in CASES if c.name == "code_77")
+
+
+@contextlib.contextmanager
+def running(host, name: str, case=TYPICAL):
+    """The program on a scenario, its results on screen; killed afterwards if still running."""
+    host.seed(case.registry, name)
+    proc = host.start_program(name)
+    try:
+        rc, dump, err = host.dump()
+        assert rc == 0 and dump["ready"], err
+        yield proc, dump
+    finally:
+        host.kill(proc)
+
+
+def probe_json(host, command: str, *args: str) -> dict:
+    out = host.work / f"{command}.json"
+    out.unlink(missing_ok=True)
+    rc, err = host.probe_cmd(command, windows_path(out), *args)
+    assert rc == 0, err
+    return json.loads(out.read_text(encoding="utf-8"))
+
+
+def still_the_same(host, before: dict) -> list[str]:
+    rc, after, err = host.dump()
+    assert rc == 0, err
+    old, new = controls_by_name(before), controls_by_name(after)
+    return [f"{name}: {old[name][key]!r} became {new[name][key]!r}" for name in old for key in ("text", "visible")
+            if old[name][key] != new[name][key]]
+
+
+def test_the_focus_starts_on_the_button(wine_host, program):
+    with running(wine_host, "focus-at-start"):
+        focus = probe_json(wine_host, "focus")
+    assert focus["active"], focus
+    assert focus["focus"] == ID["Cmd_End"], focus
+
+
+# One box at the top of the window, the advice under it, and one inside each kind of frame.
+@pytest.mark.parametrize("box", ["Text1", "Text2", "Text3", "Text8"])
+def test_enter_space_and_escape_in_a_text_box_do_nothing(wine_host, program, box):
+    with running(wine_host, f"keys-in-{box}") as (proc, dump):
+        rc, err = wine_host.probe_cmd("click", str(ID[box]))
+        assert rc == 0, err
+        assert probe_json(wine_host, "focus")["focus"] == ID[box], "the click did not put the focus in the box"
+        rc, err = wine_host.probe_cmd("keys", "enter", "space", "esc", "shift+enter")
+        assert rc == 0, err
+        time.sleep(0.5)
+        assert proc.poll() is None, f"the program ended on a key in {box}"
+        assert still_the_same(wine_host, dump) == []
+        assert probe_json(wine_host, "focus")["focus"] == ID[box]
+
+
+def test_a_later_activation_gives_the_focus_and_selection_back(wine_host, program):
+    with running(wine_host, "reactivation"):
+        rc, err = wine_host.probe_cmd("click", str(ID["Text2"]))
+        assert rc == 0, err
+        rc, err = wine_host.probe_cmd("select", str(ID["Text2"]), "0", "1")
+        assert rc == 0, err
+        moves = probe_json(wine_host, "reactivate")
+    assert moves["before"]["focus"] == ID["Text2"] and moves["before"]["selection"] == [0, 1], moves
+    assert not moves["away"]["active"], moves
+    assert moves["after"]["active"], moves
+    assert (moves["after"]["focus"], moves["after"]["selection"]) == (ID["Text2"], [0, 1]), moves
+
+
+def test_before_the_check_only_the_empty_frame_and_the_button_show(wine_host, program):
+    armed, out = wine_host.work / "watch.armed", wine_host.work / "watch.json"
+    armed.unlink(missing_ok=True)
+    out.unlink(missing_ok=True)
+    wine_host.seed(TYPICAL.registry, "before-check")
+    watcher = wine_host.start_probe("watch", windows_path(armed), windows_path(out))
+    try:
+        deadline = time.monotonic() + 30
+        while not armed.exists() and watcher.poll() is None and time.monotonic() < deadline:
+            time.sleep(0.05)
+        assert armed.exists(), "the probe could not hook the desktop"
+        with running(wine_host, "before-check"):
+            assert wine_host.wait_exit(watcher, 20) == 0, "the window was not seen at its first activation"
+    finally:
+        wine_host.kill(watcher)
+    shown = {c["id"] for c in json.loads(out.read_text(encoding="utf-8"))["controls"] if c["visible"]}
+    assert shown == {ID["Frame0"], ID["Cmd_End"]}
+
+
+CLOSING = {
+    "click": ("click-end",),
+    "space-on-button": ("key-end",),
+    "enter-on-button": ("keys", "enter"),
+    "close-box": ("close-box",),
+    "alt-f4": ("keys", "alt+f4"),
+    "end-of-session": ("query-end-session",),
+    "click-while-another-window-is-active": ("click-inactive", str(ID["Cmd_End"])),
+}
+
+
+@pytest.mark.parametrize("way", CLOSING)
+def test_every_way_of_closing_ends_the_program(wine_host, program, way):
+    with running(wine_host, f"close-{way}") as (proc, dump):
+        assert dump["other_windows"] == []
+        start = time.monotonic()
+        rc, err = wine_host.probe_cmd(*CLOSING[way])
+        assert rc == 0, err
+        exit_code = wine_host.wait_exit(proc, 5)
+        assert exit_code is not None, f"still running 5 s after {way}"
+        print(f"{way}: ended after {time.monotonic() - start:.2f} s with exit code {exit_code}")
+    leftovers = [w for w in wine_host.visible_windows() if w["class"] in (WINDOW_CLASS, "#32770")]
+    assert leftovers == [], "a window or dialog is left on the desktop"
