@@ -23,6 +23,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         runesuka::win32::Form1Window window(instance);
         runesuka::Form1 form(reader, window);
         window.Show(form);
-        return runesuka::win32::Form1Window::RunMessageLoop(window.handle());
+        return window.RunMessageLoop();
     });
 }

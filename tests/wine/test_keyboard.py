@@ -82,23 +82,31 @@ def test_a_later_activation_gives_the_focus_and_selection_back(wine_host, progra
     assert (moves["after"]["focus"], moves["after"]["selection"]) == (ID["Text2"], [0, 1]), moves
 
 
-def test_before_the_check_only_the_empty_frame_and_the_button_show(wine_host, program):
-    armed, out = wine_host.work / "watch.armed", wine_host.work / "watch.json"
+def watch_a_run(host, case, name: str, *flags: str) -> tuple[dict, int | None]:
+    """Runs the program with probe.exe's watch hooked in from before its start: the controls
+    at the first activation and the WinEvents up to the announcement, and whether the program
+    was still running at the end (None) or had ended (its exit code)."""
+    armed, out = host.work / "watch.armed", host.work / "watch.json"
     armed.unlink(missing_ok=True)
     out.unlink(missing_ok=True)
-    wine_host.seed(TYPICAL.registry, "before-check")
-    watcher = wine_host.start_probe("watch", windows_path(armed), windows_path(out))
+    host.seed(case.registry, name)
+    watcher = host.start_probe("watch", windows_path(armed), windows_path(out), *flags)
     try:
         deadline = time.monotonic() + 30
         while not armed.exists() and watcher.poll() is None and time.monotonic() < deadline:
             time.sleep(0.05)
         assert armed.exists(), "the probe could not hook the desktop"
-        with running(wine_host, "before-check"):
-            assert wine_host.wait_exit(watcher, 20) == 0, "the window was not seen at its first activation"
+        with running(host, name, case) as (proc, dump):
+            assert host.wait_exit(watcher, 20) == 0, "the window was not seen at its first activation"
+            still_running = proc.poll()
     finally:
-        wine_host.kill(watcher)
-    shown = {c["id"] for c in json.loads(out.read_text(encoding="utf-8"))["controls"] if c["visible"]}
-    assert shown == {ID["Frame0"], ID["Cmd_End"]}
+        host.kill(watcher)
+    return json.loads(out.read_text(encoding="utf-8")), still_running
+
+
+def test_before_the_check_only_the_empty_frame_and_the_button_show(wine_host, program):
+    watch, _ = watch_a_run(wine_host, TYPICAL, "before-check")
+    assert {c["id"] for c in watch["controls"] if c["visible"]} == {ID["Frame0"], ID["Cmd_End"]}
 
 
 CLOSING = {

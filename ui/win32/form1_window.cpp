@@ -2,11 +2,15 @@
 
 #include <imm.h>
 
+#include <algorithm>
 #include <stdexcept>
 
+#include "accessibility.h"
+#include "assistive.h"
 #include "control_table.h"
 #include "dpi.h"
 #include "error_boundary.h"
+#include "tab_order.h"
 #include "text_box.h"
 
 namespace runesuka::win32 {
@@ -40,7 +44,7 @@ struct ChildClass {
 ChildClass ClassOf(const ControlDef& control) {
     switch (control.kind) {
         case ControlKind::TextBox:
-            return {L"EDIT", static_cast<DWORD>(ES_MULTILINE | ES_READONLY |
+            return {L"EDIT", static_cast<DWORD>(ES_MULTILINE | ES_READONLY | WS_TABSTOP |
                                                 (control.alignment == Alignment::Center ? ES_CENTER : ES_LEFT))};
         case ControlKind::Frame: return {kFrameClass, WS_CLIPCHILDREN};
         case ControlKind::ImageBox: return {L"STATIC", SS_ICON | SS_REALSIZECONTROL};
@@ -112,6 +116,7 @@ void Form1Window::Show(Form1& form) {
     loading_ = true;
     form.Form_Load();
     loading_ = false;
+    highContrast_ = HighContrastOn();
     for (int i = 0; i < kFieldCount; ++i) ApplyFont(static_cast<Field>(i));
     Mark("runesuka: fonts set");
 
@@ -151,7 +156,7 @@ void Form1Window::CreateControls() {
         if (control.kind == ControlKind::ImageBox) {
             SendMessageW(child, STM_SETICON, reinterpret_cast<WPARAM>(warningIcon_), 0);
         }
-        if (control.kind == ControlKind::TextBox) MakeKeysInert(child);
+        if (control.kind == ControlKind::TextBox) MakeTextBox(child);
     }
 }
 
@@ -222,22 +227,60 @@ void Form1Window::ResumePainting() {
 
 void Form1Window::EndProgram() { ExitProcess(0); }
 
+// A high-contrast theme's own colours replace the stored ones, red included.
 LRESULT Form1Window::OnCtlColor(HDC dc, HWND control) {
     const int index = GetDlgCtrlID(control) - kFirstControlId;
     const OleColor color = index >= 0 && index < kFieldCount ? form_->Controls(index).state().foreColor : kWindowText;
-    SetTextColor(dc, ToColorRef(color));
+    SetTextColor(dc, highContrast_ ? GetSysColor(COLOR_BTNTEXT) : ToColorRef(color));
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     SetBkMode(dc, OPAQUE);
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
 void Form1Window::OnRunCheck() {
-    // Whatever the check holds back is painted once it ends, even by an error.
-    struct PaintWhenDone {
-        Form1Window& self;
-        ~PaintWhenDone() { self.ResumePainting(); }
-    } paintWhenDone{*this};
-    form_->Form_Activate();
+    const bool firstCheck = form_->intActivated() == 0;
+    {
+        // Whatever the check holds back is painted once it ends, even by an error.
+        struct PaintWhenDone {
+            Form1Window& self;
+            ~PaintWhenDone() { self.ResumePainting(); }
+        } paintWhenDone{*this};
+        form_->Form_Activate();
+    }
+    if (firstCheck) Announce(window_, ResultSentence(*form_));
+}
+
+void Form1Window::OnAccessibilityAsked() {
+    if (named_) return;
+    named_ = true;
+    NameTextBoxes(children_);
+}
+
+void Form1Window::OnThemeChanged() {
+    highContrast_ = HighContrastOn();
+    for (const HWND child : children_) SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// Tab and Shift+Tab walk the controls by their stored tab index, passing over
+// those hidden or showing nothing; a text box is entered with its text
+// selected, as in a dialog box.
+void Form1Window::MoveFocus(bool backwards) {
+    const std::vector<Field>& order = TabOrder();
+    const std::size_t count = order.size();
+    const HWND focus = GetFocus();
+    const auto current = std::find_if(order.begin(), order.end(), [&](Field field) { return Child(field) == focus; });
+    const std::size_t from = current != order.end() ? static_cast<std::size_t>(current - order.begin())
+                                                    : (backwards ? 0 : count - 1);
+    for (std::size_t step = 1; step <= count; ++step) {
+        const Field field = order[(backwards ? from + count - step : from + step) % count];
+        const HWND target = Child(field);
+        const bool textBox = ControlOf(field).kind == ControlKind::TextBox;
+        if (!IsWindowVisible(target) || (textBox && IsBlank(form_->State(field).text))) continue;
+        if (textBox) SendMessageW(target, EM_SETSEL, 0, -1);
+        SetFocus(target);
+        return;
+    }
 }
 
 // As a dialog box does: the control that had the focus when the window was
@@ -284,6 +327,10 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORBTN: return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_DPICHANGED: OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
+        case WM_GETOBJECT: OnAccessibilityAsked(); break;
+        case kAccessibilityAsked: OnAccessibilityAsked(); return 0;
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE: OnThemeChanged(); break;
         default: break;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
@@ -311,6 +358,9 @@ LRESULT CALLBACK Form1Window::FrameProc(HWND window, UINT message, WPARAM wParam
             if (LOWORD(lParam)) InvalidateRect(window, nullptr, TRUE);
             return 0;
         case WM_GETFONT: return GetWindowLongPtrW(window, 0);
+        case WM_GETOBJECT:
+            SendMessageW(GetAncestor(window, GA_ROOT), kAccessibilityAsked, 0, 0);
+            return DefWindowProcW(window, message, wParam, lParam);
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORBTN:
@@ -319,11 +369,16 @@ LRESULT CALLBACK Form1Window::FrameProc(HWND window, UINT message, WPARAM wParam
     }
 }
 
-int Form1Window::RunMessageLoop(HWND window) {
+int Form1Window::RunMessageLoop() {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        // Gives the button its keyboard behaviour: Tab, Space and Enter.
-        if (IsDialogMessageW(window, &message)) continue;
+        const bool inWindow = message.hwnd == window_ || IsChild(window_, message.hwnd);
+        if (inWindow && message.message == WM_KEYDOWN && message.wParam == VK_TAB) {
+            MoveFocus(GetKeyState(VK_SHIFT) < 0);
+            continue;
+        }
+        // Gives the button its keyboard behaviour: Space and Enter.
+        if (IsDialogMessageW(window_, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

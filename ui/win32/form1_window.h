@@ -33,8 +33,7 @@ public:
     [[noreturn]] void EndProgram() override;
 
     // Runs the message loop until the program ends.
-    static int RunMessageLoop(HWND window);
-    HWND handle() const { return window_; }
+    int RunMessageLoop();
 
 private:
     static void RegisterClasses(HINSTANCE instance);
@@ -44,6 +43,9 @@ private:
     void OnRunCheck();
     void OnDeactivate();
     void OnSetFocus();
+    void OnAccessibilityAsked();
+    void OnThemeChanged();
+    void MoveFocus(bool backwards);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
 
     void CreateControls();
@@ -65,6 +67,8 @@ private:
     FontCache fonts_;
     HICON warningIcon_ = nullptr;
     HWND focusWhenLeft_ = nullptr;
+    bool highContrast_ = false;  // the theme's colours replace the stored ones
+    bool named_ = false;         // the text boxes have their accessible names
 };
 
 }  // namespace runesuka::win32

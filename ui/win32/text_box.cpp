@@ -7,18 +7,19 @@ WNDPROC editProc = nullptr;
 
 bool IsInertKey(WPARAM key) { return key == VK_RETURN || key == VK_ESCAPE || key == VK_SPACE; }
 
-LRESULT CALLBACK InertKeysProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK TextBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // The three keys' characters (CR, ESC, space) have their key codes' values.
     const bool keyMessage = message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR;
     if (keyMessage && IsInertKey(wParam)) return 0;
+    if (message == WM_GETOBJECT) SendMessageW(GetAncestor(window, GA_ROOT), kAccessibilityAsked, 0, 0);
     return CallWindowProcW(editProc, window, message, wParam, lParam);
 }
 
 }  // namespace
 
-void MakeKeysInert(HWND edit) {
+void MakeTextBox(HWND edit) {
     const auto previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InertKeysProc)));
+        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TextBoxProc)));
     if (editProc == nullptr) editProc = previous;
 }
 

@@ -6,9 +6,14 @@
 
 namespace runesuka::win32 {
 
-// Makes `edit` ignore Enter, Escape and Space. A multi-line EDIT in a window
-// with dialog keys would otherwise press the default button on Enter and
-// close its parent on Escape (a frame, for the boxes inside one).
-void MakeKeysInert(HWND edit);
+// Sent to the top-level window when assistive technology asks a text box, or
+// a frame, for its accessible object.
+inline constexpr UINT kAccessibilityAsked = WM_APP + 2;
+
+// Makes `edit` ignore Enter, Escape and Space, and tell its top-level window
+// when assistive technology asks for it. A multi-line EDIT in a window with
+// dialog keys would otherwise press the default button on Enter and close its
+// parent on Escape (a frame, for the boxes inside one).
+void MakeTextBox(HWND edit);
 
 }  // namespace runesuka::win32

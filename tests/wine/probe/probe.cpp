@@ -18,14 +18,26 @@
 //   probe.exe click-inactive ID               click on a control while a window of the
 //                                             probe's is the active one
 //   probe.exe query-end-session               WM_QUERYENDSESSION, as at log-off
-//   probe.exe watch ARMED OUT.json            start before the program: hooks every thread,
+//   probe.exe watch ARMED OUT.json [--screen-reader]
+//                                             start before the program: hooks every thread,
 //                                             writes ARMED, then the window's controls as they
-//                                             were at its first activation
+//                                             were at its first activation and the WinEvents
+//                                             the program raised up to its announcement;
+//                                             --screen-reader: SPI_GETSCREENREADER answers on
+//   probe.exe accessible OUT.json             MSAA name, value, role and state of every visible Edit
+//   probe.exe tab-walk OUT.json N [back]      presses Tab (Shift+Tab) N times, the focus after each
+//   probe.exe clipboard OUT.json              the clipboard's text
+//   probe.exe high-contrast on OUT.json       sets high-contrast colours, then has the program's
+//                                             SPI_GETHIGHCONTRAST answer on and tells it of the
+//                                             setting; OUT.json keeps the colours it replaced
+//   probe.exe high-contrast off C1 C2 C3 C4   SPI_GETHIGHCONTRAST answers truly again, and the
+//                                             colours C1..C4 come back (as "on" saved them)
 //
 // Exit codes: 0 done, 1 usage, 2 window not found in time, 3 the action failed,
 // 4 dump written but Text0 stayed empty until the timeout (results never appeared).
 #include "probe_shared.h"
 
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -183,13 +195,14 @@ class HookSession {
   HookSession& operator=(const HookSession&) = delete;
 
   // Installs the hook on the window's thread only for the duration of one sent message.
-  const ProbeShared* Run(HWND top, ProbeCommand command, WORD arg = 0) {
+  const ProbeShared* Run(HWND top, ProbeCommand command, WORD arg = 0, const COLORREF* colors = nullptr) {
     if (!shared_ || !dll_) return nullptr;
     auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll_, PROBE_HOOK_PROC)));
     DWORD tid = GetWindowThreadProcessId(top, nullptr);
     HHOOK hook = proc ? SetWindowsHookExW(WH_CALLWNDPROC, proc, dll_, tid) : nullptr;
     if (!hook) return nullptr;
     ZeroMemory(shared_, sizeof *shared_);
+    if (colors) CopyMemory(shared_->colors, colors, sizeof shared_->colors);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(top, RegisterWindowMessageW(PROBE_MESSAGE_NAME), GetCurrentProcessId(),
                         MAKELPARAM(command, arg), SMTO_ABORTIFHUNG, 5000, &ignored);
@@ -657,12 +670,24 @@ int QueryEndSession(DWORD timeout_ms) {
 
 // Hooks every thread of the desktop before the program starts; the hook DLL, loaded into the
 // program, records its controls when the window is first activated.
-int Watch(const std::wstring& armed, const std::wstring& out, DWORD timeout_ms) {
+std::string EventsJson(const ProbeWatch& watch) {
+  std::string s = "[";
+  for (LONG i = 0; i < watch.events; ++i) {
+    const ProbeEvent& e = watch.event[i];
+    s += Fmt(i ? ", {\"event\": %lu, \"object\": %ld, \"id\": %d" : "{\"event\": %lu, \"object\": %ld, \"id\": %d",
+             static_cast<unsigned long>(e.event), e.object, e.id) +
+         ", \"name\": " + Json(e.name) + ", \"text0\": " + Json(e.text0) + ", \"ole32\": " + Json(e.ole32) + "}";
+  }
+  return s + "]";
+}
+
+int Watch(const std::wstring& armed, const std::wstring& out, bool screen_reader, DWORD timeout_ms) {
   HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(ProbeWatch),
                                       PROBE_WATCH_MAPPING);
   auto* watch = mapping ? static_cast<ProbeWatch*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
   if (!watch) return Fail(3, "cannot create the watch mapping");
   ZeroMemory(watch, sizeof *watch);
+  watch->screen_reader = screen_reader ? 1 : 0;
   wchar_t path[MAX_PATH];
   DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
   while (n > 0 && path[n - 1] != L'\\' && path[n - 1] != L'/') --n;
@@ -680,11 +705,20 @@ int Watch(const std::wstring& armed, const std::wstring& out, DWORD timeout_ms) 
   }
   UnhookWindowsHookEx(hook);
   if (!watch->done) return Fail(2, "no window of class RunesukaForm1 was activated within %lu ms", static_cast<unsigned long>(timeout_ms));
+  // Then the check runs and announces its result; later events would be repeats.
+  auto announced = [&] {
+    for (LONG i = 0; i < watch->events; ++i)
+      if (watch->event[i].event == 0x8019) return true;
+    return false;
+  };
+  while (!announced() && GetTickCount64() < deadline) Sleep(20);
+  Sleep(500);
   std::string json = "{\"controls\": [";
   for (UINT32 i = 0; i < watch->count; ++i)
     json += Fmt(i ? ", {\"id\": %d, \"visible\": %s}" : "{\"id\": %d, \"visible\": %s}", watch->ids[i],
                 watch->visible[i] ? "true" : "false");
-  return WriteOut(out, json + "]}\n") ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
+  json += "], \"system_dir\": " + Json(watch->system_dir) + ", \"events\": " + EventsJson(*watch) + "}\n";
+  return WriteOut(out, json) ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
 }
 
 LRESULT HitTest(HWND top, LONG x, LONG y) {
@@ -738,11 +772,114 @@ int DpiChanged(DWORD timeout_ms, UINT dpi) {
   return 0;
 }
 
+std::wstring Bstr(BSTR text) {
+  std::wstring s = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+  SysFreeString(text);
+  return s;
+}
+
+int Accessible(const std::wstring& out, DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  CoInitialize(nullptr);
+  std::string json = "[";
+  for (HWND hwnd : Descendants(top)) {
+    if (ClassOf(hwnd) != L"Edit" || !IsWindowVisible(hwnd)) continue;
+    if (json.size() > 1) json += ",\n ";
+    json += Fmt("{\"id\": %d", GetDlgCtrlID(hwnd));
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                          reinterpret_cast<void**>(&object))) || !object) {
+      json += ", \"error\": \"AccessibleObjectFromWindow failed\"}";
+      continue;
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr, value = nullptr;
+    VARIANT role{}, state{};
+    object->get_accName(self, &name);
+    object->get_accValue(self, &value);
+    object->get_accRole(self, &role);
+    object->get_accState(self, &state);
+    json += ", \"name\": " + Json(Bstr(name)) + ", \"value\": " + Json(Bstr(value)) +
+            Fmt(", \"role\": %ld, \"state\": %ld}", role.vt == VT_I4 ? role.lVal : -1L,
+                state.vt == VT_I4 ? state.lVal : -1L);
+    object->Release();
+  }
+  CoUninitialize();
+  return WriteOut(out, json + "]\n") ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
+}
+
+int TabWalk(const std::wstring& out, int presses, bool back, DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  if (!BringToFront(top)) return Fail(3, "the window did not come to the front");
+  std::string json = "{\"start\": " + FocusJson(top) + ", \"steps\": [";
+  for (int i = 0; i < presses; ++i) {
+    PressChord(back ? L"shift+tab" : L"tab");
+    Sleep(100);
+    json += (i ? ", " : "") + FocusJson(top);
+  }
+  return WriteOut(out, json + "]}\n") ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
+}
+
+int Clipboard(const std::wstring& out) {
+  std::wstring text;
+  if (OpenClipboard(nullptr)) {
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+      if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+        text = chars;
+        GlobalUnlock(data);
+      }
+    }
+    CloseClipboard();
+  }
+  return WriteOut(out, "{\"text\": " + Json(text) + "}\n") ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
+}
+
+// Test values for the theme colours that tell the button text colour apart from the window text.
+constexpr COLORREF kHighContrastColors[kProbeThemeColors] = {RGB(0, 0, 0), RGB(255, 255, 0), RGB(255, 255, 255),
+                                                             RGB(0, 0, 0)};
+
+int HighContrastOn(const std::wstring& out, DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  // The colours first, while the program still reads the theme as normal; then the setting.
+  HookSession hook_session;
+  const ProbeShared* colors = hook_session.Run(top, kProbeSetColors, 0, kHighContrastColors);
+  if (!colors) return Fail(3, "the hook did not answer");
+  std::string saved = "{\"colors\": [";
+  for (int i = 0; i < kProbeThemeColors; ++i) saved += Fmt(i ? ", %lu" : "%lu", static_cast<unsigned long>(colors->colors[i]));
+  if (!WriteOut(out, saved + "]}\n")) return Fail(3, "cannot write %s", Utf8(out).c_str());
+  Sleep(300);
+  if (!hook_session.Run(top, kProbeHighContrast, 1)) return Fail(3, "the hook did not answer");
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(top, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+  Sleep(300);
+  return 0;
+}
+
+int HighContrastOff(const std::vector<std::wstring>& colors, DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  HookSession hook_session;
+  if (!hook_session.Run(top, kProbeHighContrast, 0)) return Fail(3, "the hook did not answer");
+  COLORREF values[kProbeThemeColors];
+  for (int i = 0; i < kProbeThemeColors; ++i) values[i] = static_cast<COLORREF>(wcstoul(colors[i].c_str(), nullptr, 10));
+  // Only the colour change tells the program this time.
+  if (!hook_session.Run(top, kProbeSetColors, 0, values)) return Fail(3, "the hook did not answer");
+  Sleep(500);
+  return 0;
+}
+
 int Usage() {
   return Fail(1,
               "usage: probe.exe dump OUT.json | click-end | key-end | close-box | sc-close | list OUT.json | acp"
               " | dpi-changed DPI | dialog OUT.json | focus OUT.json | click ID | keys KEY... | select ID START END"
-              " | reactivate OUT.json | click-inactive ID | query-end-session | watch ARMED OUT.json"
+              " | reactivate OUT.json | click-inactive ID | query-end-session | watch ARMED OUT.json [--screen-reader]"
+              " | accessible OUT.json | tab-walk OUT.json N [back] | clipboard OUT.json"
+              " | high-contrast on OUT.json | high-contrast off C1 C2 C3 C4"
               "  [--timeout-ms N]");
 }
 
@@ -775,7 +912,15 @@ int main() {
     return Select(_wtoi(args[1].c_str()), _wtoi(args[2].c_str()), _wtoi(args[3].c_str()), timeout_ms);
   if (cmd == L"reactivate" && args.size() == 2) return Reactivate(args[1], timeout_ms);
   if (cmd == L"click-inactive" && args.size() == 2) return ClickInactive(_wtoi(args[1].c_str()), timeout_ms);
-  if (cmd == L"watch" && args.size() == 3) return Watch(args[1], args[2], timeout_ms);
+  if (cmd == L"watch" && (args.size() == 3 || (args.size() == 4 && args[3] == L"--screen-reader")))
+    return Watch(args[1], args[2], args.size() == 4, timeout_ms);
+  if (cmd == L"accessible" && args.size() == 2) return Accessible(args[1], timeout_ms);
+  if (cmd == L"tab-walk" && (args.size() == 3 || (args.size() == 4 && args[3] == L"back")))
+    return TabWalk(args[1], _wtoi(args[2].c_str()), args.size() == 4, timeout_ms);
+  if (cmd == L"clipboard" && args.size() == 2) return Clipboard(args[1]);
+  if (cmd == L"high-contrast" && args.size() == 3 && args[1] == L"on") return HighContrastOn(args[2], timeout_ms);
+  if (cmd == L"high-contrast" && args.size() == 6 && args[1] == L"off")
+    return HighContrastOff(std::vector<std::wstring>(args.begin() + 2, args.end()), timeout_ms);
   if (args.size() != 1) return Usage();
   if (cmd == L"click-end") return Click(kCmdEndId, timeout_ms);
   if (cmd == L"query-end-session") return QueryEndSession(timeout_ms);

@@ -6,6 +6,62 @@
 
 namespace {
 
+// ---- system settings the tests answer themselves, by patching the program's import ----------
+
+bool fake_high_contrast = false;
+bool fake_screen_reader = false;
+decltype(&SystemParametersInfoW) real_system_parameters = nullptr;
+
+BOOL WINAPI AnswerSystemParameters(UINT action, UINT param, PVOID data, UINT flags) {
+  if (action == SPI_GETHIGHCONTRAST && fake_high_contrast && data) {
+    auto* theme = static_cast<HIGHCONTRASTW*>(data);
+    theme->dwFlags = HCF_HIGHCONTRASTON | HCF_AVAILABLE;
+    theme->lpszDefaultScheme = nullptr;
+    return TRUE;
+  }
+  if (action == SPI_GETSCREENREADER && fake_screen_reader && data) {
+    *static_cast<BOOL*>(data) = TRUE;
+    return TRUE;
+  }
+  return real_system_parameters(action, param, data, flags);
+}
+
+// This DLL, kept loaded in the program until it ends: Wine loads a hook DLL into another
+// process only for each call of the hook, and the patched import and the WinEvent hook
+// below must outlive that call.
+HMODULE PinnedSelf() {
+  HMODULE self = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCWSTR>(&PinnedSelf), &self);
+  return self;
+}
+
+// Points the program's import of user32!SystemParametersInfoW at AnswerSystemParameters.
+void PatchSystemParameters() {
+  if (real_system_parameters) return;
+  PinnedSelf();
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name; ++imp) {
+    if (lstrcmpiA(reinterpret_cast<const char*>(base + imp->Name), "user32.dll") != 0) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      const auto* by_name = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (lstrcmpA(reinterpret_cast<const char*>(by_name->Name), "SystemParametersInfoW") != 0) continue;
+      DWORD old = 0;
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
+      real_system_parameters = reinterpret_cast<decltype(&SystemParametersInfoW)>(slots->u1.Function);
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(&AnswerSystemParameters);
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+      return;
+    }
+  }
+}
+
 UINT ProbeMessage() {
   static const UINT msg = RegisterWindowMessageW(PROBE_MESSAGE_NAME);
   return msg;
@@ -139,6 +195,14 @@ void Answer(HWND top, DWORD probe_pid, LPARAM command) {
       Collector collector{shared};
       EnumChildWindows(top, CollectOne, reinterpret_cast<LPARAM>(&collector));
       ReadIcons(top, *shared);
+    } else if (LOWORD(command) == kProbeSetColors) {
+      COLORREF old[kProbeThemeColors];
+      for (int i = 0; i < kProbeThemeColors; ++i) old[i] = GetSysColor(kProbeThemeElements[i]);
+      SetSysColors(kProbeThemeColors, kProbeThemeElements, shared->colors);
+      for (int i = 0; i < kProbeThemeColors; ++i) shared->colors[i] = old[i];
+    } else if (LOWORD(command) == kProbeHighContrast) {
+      PatchSystemParameters();
+      fake_high_contrast = HIWORD(command) != 0;
     } else if (LOWORD(command) == kProbeDpiChanged) {
       // As Windows does when the window moves to a monitor of another DPI: the
       // suggested rectangle keeps the top-left corner and scales the size.
@@ -168,17 +232,45 @@ BOOL CALLBACK WatchOne(HWND hwnd, LPARAM lp) {
   return TRUE;
 }
 
+constexpr DWORD kEventLiveRegionChanged = 0x8019;
+ProbeWatch* watching = nullptr;  // kept mapped for the events that follow the snapshot
+HWND watched_top = nullptr;
+
+void CALLBACK NoteEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG, DWORD, DWORD) {
+  if (!hwnd || !IsChild(watched_top, hwnd)) return;
+  if (event != kEventLiveRegionChanged && !(event == EVENT_OBJECT_NAMECHANGE && object == OBJID_CLIENT)) return;
+  const LONG slot = watching->events;
+  if (slot >= static_cast<LONG>(sizeof watching->event / sizeof watching->event[0])) return;
+  ProbeEvent& e = watching->event[slot];
+  e.event = event;
+  e.object = object;
+  e.id = GetDlgCtrlID(hwnd);
+  GetWindowTextW(hwnd, e.name, 256);
+  const HWND frame0 = GetDlgItem(watched_top, 1013);
+  GetWindowTextW(frame0 ? GetDlgItem(frame0, 1014) : nullptr, e.text0, 64);
+  if (const HMODULE ole32 = GetModuleHandleW(L"ole32.dll")) GetModuleFileNameW(ole32, e.ole32, MAX_PATH);
+  InterlockedExchange(&watching->events, slot + 1);
+}
+
 void Snapshot(HWND top) {
+  if (watching) return;
   HANDLE mapping = OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, PROBE_WATCH_MAPPING);
   if (!mapping) return;
   auto* watch = static_cast<ProbeWatch*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
-  if (watch && !watch->done) {
-    watch->count = 0;
-    EnumChildWindows(top, WatchOne, reinterpret_cast<LPARAM>(watch));
-    InterlockedExchange(&watch->done, 1);
+  if (!watch || watch->done) return;
+  watching = watch;
+  watched_top = top;
+  watch->count = 0;
+  EnumChildWindows(top, WatchOne, reinterpret_cast<LPARAM>(watch));
+  GetSystemDirectoryW(watch->system_dir, MAX_PATH);
+  if (watch->screen_reader) {
+    PatchSystemParameters();
+    fake_screen_reader = true;
   }
-  if (watch) UnmapViewOfFile(watch);
-  CloseHandle(mapping);
+  // In context: NoteEvent runs inside NotifyWinEvent, so it sees the window as it is then.
+  SetWinEventHook(EVENT_OBJECT_NAMECHANGE, kEventLiveRegionChanged, PinnedSelf(), NoteEvent, GetCurrentProcessId(), 0,
+                  WINEVENT_INCONTEXT);
+  InterlockedExchange(&watch->done, 1);
 }
 
 }  // namespace

@@ -20,7 +20,14 @@
 enum ProbeCommand : WORD {
   kProbeCollect = 1,  // fill ProbeShared for every descendant of the window
   kProbeDpiChanged = 3,  // send WM_DPICHANGED for the DPI HIWORD(lParam), window rect scaled to it
+  kProbeHighContrast = 4,  // SystemParametersInfoW(SPI_GETHIGHCONTRAST) answers on (HIWORD 1) or truly (0)
+  kProbeSetColors = 5,     // SetSysColors of the theme colours in ProbeShared::colors, inside the program
+                           // (Wine keeps system colours per process); the old ones come back there
 };
+
+// The system colours a high-contrast theme sets that matter to the window.
+constexpr int kProbeThemeElements[] = {COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_WINDOWTEXT, COLOR_WINDOW};
+constexpr int kProbeThemeColors = 4;
 
 // EM_POSFROMCHAR for the characters of an Edit's text, and its lines, up to this many.
 constexpr int kProbeMaxPositions = 128;
@@ -54,11 +61,25 @@ struct ProbeControl {
   int line_width[kProbeMaxLines]; // the line's text measured in the Edit's font
 };
 
+// A WinEvent seen inside the program: a live-region change, or a name change of a client object.
+struct ProbeEvent {
+  DWORD event;
+  LONG object;
+  int id;                         // control ID of the window it names
+  WCHAR name[256];                // that window's text at the time
+  WCHAR text0[64];                // Text0's text at the time
+  WCHAR ole32[MAX_PATH];          // where the program's ole32.dll came from, if it has one
+};
+
 struct ProbeWatch {
   volatile LONG done;
+  int screen_reader;              // set by the probe: SPI_GETSCREENREADER answers on
   UINT32 count;
   int ids[64];
   int visible[64];
+  WCHAR system_dir[MAX_PATH];     // the program's GetSystemDirectory
+  volatile LONG events;
+  ProbeEvent event[16];
 };
 
 struct ProbeShared {
@@ -68,6 +89,7 @@ struct ProbeShared {
   int class_icon;       // GetClassLongPtr GCLP_HICON != 0
   int class_small_icon; // GetClassLongPtr GCLP_HICONSM != 0
   int icon_cx, icon_cy; // size of the big icon (window's, else the class's)
+  COLORREF colors[kProbeThemeColors];  // kProbeSetColors: in the new colours, out the old ones
   UINT32 count;
   ProbeControl controls[64];
 };

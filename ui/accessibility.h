@@ -1,0 +1,20 @@
+// What assistive technology is told about the window: a name for each text
+// box, and the result in one sentence once the check has written it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "form1.h"
+
+namespace runesuka {
+
+// What the box holds, in Japanese; empty for controls that are not text boxes.
+std::u16string_view AccessibleName(Field field);
+
+// The sentence with the type standing in its gap, then the advice lines,
+// the runtime name in front of the first where it is shown:
+// "このパソコンのタイプは ﾀｲﾌﾟ Ｖ です。".
+std::u16string ResultSentence(const Form1& form);
+
+}  // namespace runesuka
