@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ libgtest-dev python3 python3-pytest
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
-  wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick fonts-ipafont-gothic locales
+  wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick fonts-ipafont-gothic fonts-droid-fallback locales
   clang libclang-rt-14-dev
 )
 
