@@ -387,6 +387,27 @@ def test_no_input_method_window(scenario):
 # ---- 144 DPI -------------------------------------------------------------------------------
 
 
+def check_layout_at(run, case: Case, dpi: int) -> None:
+    """The window, its controls and their fonts at `dpi`, each within a pixel."""
+    assert run.dump and run.dump["ready"], run.probe_stderr
+    check_top_window(run.dump["window"], dpi, slack=1)
+    controls = controls_by_name(run.dump)
+    problems = []
+    for c in CONTROLS:
+        got, want = controls[c.name]["rect"], expected_rect(c.name, dpi)
+        if any(abs(a - b) > 1 for a, b in zip(got, want)):
+            problems.append(f"{c.name} rect {got}, want {want} (±1)")
+        points = expected_font(c.name, case)
+        if points:
+            font = controls[c.name]["font"]
+            want_height = font_height(points[0], dpi)
+            if font is None:
+                problems.append(f"{c.name} has no font (WM_GETFONT answers 0)")
+            elif abs(font["height"] - want_height) > 1:
+                problems.append(f"{c.name} lfHeight {font['height']}, want {want_height} (±1)")
+    assert problems == []
+
+
 def test_layout_scales_at_144_dpi(wine_host, program):
     case = next(c for c in CASES if c.name == "code_77")
     wine_host.set_dpi(144)
@@ -394,23 +415,7 @@ def test_layout_scales_at_144_dpi(wine_host, program):
         run = wine_host.run_scenario("code_77_144dpi", case.registry)
     finally:
         wine_host.set_dpi(96)
-    assert run.dump and run.dump["ready"], run.probe_stderr
-    check_top_window(run.dump["window"], 144, slack=1)
-    controls = controls_by_name(run.dump)
-    problems = []
-    for c in CONTROLS:
-        got, want = controls[c.name]["rect"], expected_rect(c.name, 144)
-        if any(abs(a - b) > 1 for a, b in zip(got, want)):
-            problems.append(f"{c.name} rect {got}, want {want} (±1)")
-        points = expected_font(c.name, case)
-        if points:
-            font = controls[c.name]["font"]
-            want_height = font_height(points[0], 144)
-            if font is None:
-                problems.append(f"{c.name} has no font (WM_GETFONT answers 0)")
-            elif abs(font["height"] - want_height) > 1:
-                problems.append(f"{c.name} lfHeight {font['height']}, want {want_height} (±1)")
-    assert problems == []
+    check_layout_at(run, case, 144)
 
 
 def test_layout_follows_a_dpi_change(wine_host, program):
