@@ -1,7 +1,8 @@
 """The release folder: scripts/release.sh builds it, signed with a throwaway self-signed
 code-signing certificate made for the run and verified against it by osslsigncode; the
-unsigned programs' sums stay provable; a wrong password, a missing certificate file or a
-missing program is a clear error that leaves no release folder at all.
+unsigned programs' sums stay provable; an RFC 3161 timestamp comes from a throwaway
+time-stamping server on 127.0.0.1 (openssl ts); a wrong password, a missing certificate file
+or a missing program is a clear error that leaves no release folder at all.
 
 Needs the cross builds build/i686 and build/x86_64 (scripts/build-windows.sh i686 x86_64),
 openssl and osslsigncode; the signed test runs scripts/release.sh itself and leaves the
@@ -10,10 +11,12 @@ signed folder in build/release/."""
 from __future__ import annotations
 
 import hashlib
+import http.server
 import os
 import shutil
 import subprocess
 import sys
+import threading
 from pathlib import Path
 
 import pytest
@@ -57,6 +60,56 @@ def certificate(tmp_path_factory) -> tuple[Path, Path]:
     subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-out", pkcs12,
                     "-passout", f"pass:{PASSWORD}"], check=True, capture_output=True)
     return pkcs12, cert
+
+
+TSA_CONFIG = """[ tsa ]
+default_tsa = throwaway
+[ throwaway ]
+serial = {serial}
+signer_digest = sha256
+default_policy = 1.2.3.4.1
+digests = sha256
+accuracy = secs:1
+ess_cert_id_alg = sha256
+"""
+
+
+@pytest.fixture(scope="module")
+def timestamp_server(tmp_path_factory):
+    """(URL, its certificate in PEM, the requests answered): an RFC 3161 server on 127.0.0.1."""
+    folder = tmp_path_factory.mktemp("timestamps")
+    key, cert, config = folder / "key.pem", folder / "cert.pem", folder / "tsa.cnf"
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-sha256", "-days", "2", "-nodes",
+                    "-subj", "/CN=Runesuka throwaway time stamps", "-addext", "keyUsage=critical,digitalSignature",
+                    "-addext", "extendedKeyUsage=critical,timeStamping", "-keyout", key, "-out", cert],
+                   check=True, capture_output=True)
+    (folder / "serial").write_text("01\n")
+    config.write_text(TSA_CONFIG.format(serial=folder / "serial"))
+    answered = []
+
+    class Stamp(http.server.BaseHTTPRequestHandler):
+        def do_POST(self):
+            query, reply = folder / "query.tsq", folder / "reply.tsr"
+            query.write_bytes(self.rfile.read(int(self.headers["Content-Length"])))
+            made = subprocess.run(["openssl", "ts", "-reply", "-config", config, "-queryfile", query,
+                                   "-signer", cert, "-inkey", key, "-out", reply], capture_output=True)
+            body = reply.read_bytes() if made.returncode == 0 else b""
+            self.send_response(200 if body else 500)
+            self.send_header("Content-Type", "application/timestamp-reply")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            answered.append(made.returncode)
+
+        def log_message(self, *args):
+            pass
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Stamp)
+    thread = threading.Thread(target=server.serve_forever, daemon=True)
+    thread.start()
+    yield f"http://127.0.0.1:{server.server_address[1]}/", cert, answered
+    server.shutdown()
+    server.server_close()
 
 
 def release(out: Path, *options: str, **signing: str) -> subprocess.CompletedProcess:
@@ -110,6 +163,22 @@ def test_signed_release_verifies_against_its_certificate(certificate):
                        check=True, capture_output=True)
         assert sha256(stripped) == unsigned[name] != sha256(out / name)
         stripped.unlink()
+
+
+def test_signed_release_carries_an_rfc3161_timestamp(certificate, timestamp_server, tmp_path: Path):
+    pkcs12, cert = certificate
+    url, tsa_cert, answered = timestamp_server
+    out = tmp_path / "release"
+    result = release(out, RUNESUKA_SIGN_PKCS12=str(pkcs12), RUNESUKA_SIGN_PASSWORD=PASSWORD,
+                     RUNESUKA_SIGN_TIMESTAMP_URL=url)
+    assert result.returncode == 0, result.stderr
+    names = list(built())
+    assert answered == [0] * len(names)
+    for name in names:
+        check = subprocess.run(["osslsigncode", "verify", "-CAfile", cert, "-TSA-CAfile", tsa_cert, "-in", out / name],
+                               capture_output=True, text=True)
+        assert check.returncode == 0, check.stdout + check.stderr
+        assert "Timestamp Server Signature verification: ok" in check.stdout, check.stdout
 
 
 @pytest.mark.parametrize("case", ["wrong-password", "missing-pkcs12", "password-alone", "pkcs12-alone"])
