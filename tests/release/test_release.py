@@ -48,15 +48,22 @@ def built() -> dict[str, Path]:
     return files
 
 
+def self_signed(folder: Path, name: str, usage: str) -> tuple[Path, Path]:
+    """(key, certificate) in PEM, valid two days for the one extended key usage."""
+    key, cert = folder / "key.pem", folder / "cert.pem"
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-sha256", "-days", "2", "-nodes",
+                    "-subj", f"/CN={name}", "-addext", "keyUsage=critical,digitalSignature",
+                    "-addext", f"extendedKeyUsage=critical,{usage}", "-keyout", key, "-out", cert],
+                   check=True, capture_output=True)
+    return key, cert
+
+
 @pytest.fixture(scope="module")
 def certificate(tmp_path_factory) -> tuple[Path, Path]:
     """(PKCS#12 file, its certificate in PEM): a self-signed code-signing certificate."""
     folder = tmp_path_factory.mktemp("certificate")
-    key, cert, pkcs12 = folder / "key.pem", folder / "cert.pem", folder / "signing.p12"
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-sha256", "-days", "2", "-nodes",
-                    "-subj", "/CN=Runesuka throwaway signing", "-addext", "keyUsage=critical,digitalSignature",
-                    "-addext", "extendedKeyUsage=critical,codeSigning", "-keyout", key, "-out", cert],
-                   check=True, capture_output=True)
+    key, cert = self_signed(folder, "Runesuka throwaway signing", "codeSigning")
+    pkcs12 = folder / "signing.p12"
     subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-out", pkcs12,
                     "-passout", f"pass:{PASSWORD}"], check=True, capture_output=True)
     return pkcs12, cert
@@ -78,11 +85,8 @@ ess_cert_id_alg = sha256
 def timestamp_server(tmp_path_factory):
     """(URL, its certificate in PEM, the requests answered): an RFC 3161 server on 127.0.0.1."""
     folder = tmp_path_factory.mktemp("timestamps")
-    key, cert, config = folder / "key.pem", folder / "cert.pem", folder / "tsa.cnf"
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-sha256", "-days", "2", "-nodes",
-                    "-subj", "/CN=Runesuka throwaway time stamps", "-addext", "keyUsage=critical,digitalSignature",
-                    "-addext", "extendedKeyUsage=critical,timeStamping", "-keyout", key, "-out", cert],
-                   check=True, capture_output=True)
+    key, cert = self_signed(folder, "Runesuka throwaway time stamps", "timeStamping")
+    config = folder / "tsa.cnf"
     (folder / "serial").write_text("01\n")
     config.write_text(TSA_CONFIG.format(serial=folder / "serial"))
     answered = []
