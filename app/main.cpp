@@ -8,12 +8,13 @@
 #include "form1.h"
 #include "form1_window.h"
 #include "registry_reader.h"
+#include "system_library.h"
 #include "windows_code_page.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    // Only System32 is searched for DLLs loaded from here on, never the
-    // folder the program was started from (a CD or a download folder).
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // DLLs loaded from here on never come from the folder the program was
+    // started from (a CD or a download folder).
+    runesuka::win32::RestrictDllSearch();
     runesuka::win32::EnableDpiAwareness();
 
     return runesuka::win32::Guarded([&] {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the engine
 # and window-model suites natively, the Windows program for real under Wine
-# for both architectures, checks of the executables, and a bounded fuzz run.
+# for both architectures, checks of the executables, the signed release folder,
+# and a bounded fuzz run.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh || exit 1
@@ -32,9 +33,12 @@ for arch in i686 x86_64; do
   fi
 done
 
-step "Windows programs: hardening, imports, resources, planted DLLs"
+step "Windows programs: hardening, imports on Windows XP, resources, planted DLLs, a reproducing build"
 RUNESUKA_BUILD_DIRS=build/i686:build/x86_64 RUNESUKA_WINE_REQUIRED=1 \
   $python -m pytest tests/exe -q --junitxml="$reports/exe.xml" || failed=1
+
+step "release folder: built, signed with a throwaway certificate, verified; signing errors"
+$python -m pytest tests/release -q --junitxml="$reports/release.xml" || failed=1
 
 step "fuzzing the whole check on arbitrary registry content (60 s)"
 tests/fuzz/run.sh 60 || failed=1

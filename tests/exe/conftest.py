@@ -4,12 +4,15 @@ Environment:
   RUNESUKA_BUILD_DIRS   build folders holding runesuka.exe, separated by ":" (os.pathsep);
                         relative to the current folder. Default: build/i686 and build/x86_64
                         of the repository.
-A build folder without runesuka.exe skips its tests, naming the file.
+A build folder without runesuka.exe skips its tests, naming the file. Checks that every
+shipped executable must pass take the `programs` fixture: those of tools/shipped_programs.py
+that the folder holds.
 """
 
 from __future__ import annotations
 
 import os
+import sys
 from pathlib import Path
 
 import pytest
@@ -17,6 +20,8 @@ import pytest
 from pe_file import PeFile
 
 REPO = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(REPO / "tools"))
+from shipped_programs import built_programs  # noqa: E402
 
 
 def build_dirs() -> list[Path]:
@@ -43,3 +48,8 @@ def program(build_dir: Path) -> Path:
 @pytest.fixture
 def pe(program: Path) -> PeFile:
     return PeFile.from_path(program)
+
+
+@pytest.fixture
+def programs(program: Path) -> list[Path]:
+    return built_programs(program.parent)

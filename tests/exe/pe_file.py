@@ -60,6 +60,10 @@ class PeFile:
             raise PeError(f"unknown optional header magic {magic:#x}")
         self.is_pe32_plus = magic == 0x20B
         self.image_base = self._unpack("<Q" if self.is_pe32_plus else "<I", optional + (24 if self.is_pe32_plus else 28))[0]
+        # The oldest Windows the file declares it runs on, as (major, minor).
+        os_major, os_minor, _, _, sub_major, sub_minor = self._unpack("<6H", optional + 40)
+        self.os_version = (os_major, os_minor)
+        self.subsystem_version = (sub_major, sub_minor)
         self.subsystem, self.dll_characteristics = self._unpack("<HH", optional + 68)
         directories = optional + (112 if self.is_pe32_plus else 96)
         (directory_count,) = self._unpack("<I", directories - 4)

@@ -10,6 +10,7 @@ from typing import Callable
 import pytest
 
 import test_executable as checks
+import test_imports
 from pe_file import DIR_BASERELOC, DLL_DYNAMIC_BASE, DLL_NX_COMPAT, RT_GROUP_ICON, PeFile
 
 
@@ -54,6 +55,13 @@ def icon_group_count(group_id: int, count: int) -> Callable[[bytearray], None]:
     return mutate
 
 
+def subsystem_version(major: int, minor: int) -> Callable[[bytearray], None]:
+    def mutate(data: bytearray) -> None:
+        struct.pack_into("<HH", data, optional_header(data) + 48, major, minor)
+
+    return mutate
+
+
 def bump_file_version(data: bytearray) -> None:
     # dwFileVersionMS follows the signature and the structure version.
     at = data.find(struct.pack("<I", 0xFEEF04BD)) + 8
@@ -71,7 +79,12 @@ FAULTS = {
     "console-program": (console_subsystem, checks.test_is_a_windows_gui_program),
     "imports-a-runtime-dll": (replace(b"USER32.dll", b"libgcc.dll"), checks.test_imports_only_system_dlls),
     "no-dll-search-restriction": (replace(b"SetDefaultDllDirectories", b"SetDefaultDllDirectorieZ"),
-                                  checks.test_restricts_the_dll_search_to_system32),
+                                  checks.test_restricts_the_dll_search_where_windows_offers_it),
+    "no-dll-search-fallback": (replace(b"SetDllDirectoryW", b"SetDllDirectoryX"),
+                               checks.test_restricts_the_dll_search_where_windows_offers_it),
+    # A static import of a Windows 10 function: the program would not start on XP, Vista, 7 or 8.
+    "imports-a-windows-10-function": (replace(b"GetMonitorInfoW", b"GetDpiForWindow"), test_imports.check_imports),
+    "header-asks-for-vista": (subsystem_version(6, 0), test_imports.check_header_version),
     "requires-administrator": (replace(b'"asInvoker"', b'"asInvokeR"'), checks.test_manifest_runs_as_invoker),
     "system-dpi-aware": (replace(b"PerMonitorV2", b"PerMonitorXX"), checks.test_manifest_is_per_monitor_v2_dpi_aware),
     "old-common-controls": (replace(b'version="6.0.0.0"', b'version="5.8.0.0"'),
@@ -96,4 +109,24 @@ def test_version_check_sees_a_changed_version(program: Path, build_dir: Path):
     data = bytearray(program.read_bytes())
     bump_file_version(data)
     with pytest.raises(AssertionError):
-        checks.test_version_resource_carries_the_project_version(PeFile(bytes(data)), build_dir)
+        checks.check_version(PeFile(bytes(data)), build_dir)
+
+
+def test_version_check_sees_a_manifest_of_another_version(program: Path, build_dir: Path):
+    data = bytearray(program.read_bytes())
+    replace(b'name="Runesuka" version="1.', b'name="Runesuka" version="7.')(data)
+    with pytest.raises(AssertionError):
+        checks.check_version(PeFile(bytes(data)), build_dir)
+
+
+@pytest.mark.parametrize("line", [
+    "user32.dll | GetDpiForWindow | Windows 10 | https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-getdpiforwindow",
+    "kernel32.dll | SetDefaultDllDirectories | Windows XP | my memory",
+    "kernel32.dll | Sleep | Windows XP",
+    "kernel32.dll | Sleep | Windows XP | https://learn.microsoft.com/en-us/windows/win32/api/synchapi/nf-synchapi-sleep",
+])
+def test_function_list_rejects_a_bad_line(line: str):
+    # The last line lists Sleep a second time.
+    text = test_imports.FUNCTION_LIST.read_text(encoding="utf-8") + line + "\n"
+    with pytest.raises(ValueError):
+        test_imports.read_function_list(text)

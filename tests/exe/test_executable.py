@@ -69,9 +69,14 @@ def test_imports_only_system_dlls(pe: PeFile):
     assert "kernel32.dll" in dlls
 
 
-def test_restricts_the_dll_search_to_system32(pe: PeFile):
+def test_restricts_the_dll_search_where_windows_offers_it(pe: PeFile):
+    # SetDefaultDllDirectories is missing on Windows XP and on Windows 7 without KB2533623:
+    # imported, it would keep the program from starting there, so it is looked up by name
+    # while the program runs, SetDllDirectoryW standing in where it is missing.
     kernel32 = next(functions for name, functions in pe.imports().items() if name.lower() == "kernel32.dll")
-    assert "SetDefaultDllDirectories" in kernel32
+    assert "SetDefaultDllDirectories" not in kernel32
+    assert b"\0SetDefaultDllDirectories\0" in pe.data
+    assert "SetDllDirectoryW" in kernel32
 
 
 def manifest(pe: PeFile) -> ET.Element:
@@ -120,7 +125,7 @@ def configured_version(build_dir: Path) -> tuple[int, ...] | None:
     return tuple(int(part) for part in match.group(1).split(".")) if match else None
 
 
-def test_version_resource_carries_the_project_version(pe: PeFile, build_dir: Path):
+def check_version(pe: PeFile, build_dir: Path, name: str = "runesuka.exe") -> None:
     root = version_info.parse(only_language(pe.resources(), (RT_VERSION, 1)))
     assert root.key == "VS_VERSION_INFO"
     file_version, product_version = version_info.fixed_versions(root)
@@ -129,8 +134,16 @@ def test_version_resource_carries_the_project_version(pe: PeFile, build_dir: Pat
     ((language, code_page),) = version_info.translations(root)
     strings = version_info.string_tables(root)[f"{language:04X}{code_page:04X}"]
     assert strings["ProductName"] == "ルネスカ"
-    assert strings["OriginalFilename"] == "runesuka.exe"
+    # Signing tools and Explorer compare it with the file's name.
+    assert strings["OriginalFilename"] == name
     assert strings["FileVersion"] == ".".join(map(str, file_version[:3]))
+    if (RT_MANIFEST, 1) in pe.resources():
+        assert manifest(pe).find(f"{ASM_V1}assemblyIdentity").get("version") == ".".join(map(str, file_version))
     expected = configured_version(build_dir)
     if expected is not None:
         assert file_version == (expected + (0, 0, 0, 0))[:4]
+
+
+def test_version_resource_carries_the_project_version(programs: list[Path], build_dir: Path):
+    for program in programs:
+        check_version(PeFile.from_path(program), build_dir, program.name)

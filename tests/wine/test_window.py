@@ -424,6 +424,23 @@ def test_no_input_method_window(scenario):
 # ---- 144 DPI -------------------------------------------------------------------------------
 
 
+def check_layout_at(run, case: Case, dpi: int) -> None:
+    """The window, its controls and their fonts at `dpi`, each within a pixel."""
+    assert run.dump and run.dump["ready"], run.probe_stderr
+    check_top_window(run.dump["window"], dpi, slack=1)
+    controls = controls_by_name(run.dump)
+    problems = []
+    for c in CONTROLS:
+        got, want = controls[c.name]["rect"], expected_rect(c.name, dpi)
+        if any(abs(a - b) > 1 for a, b in zip(got, want)):
+            problems.append(f"{c.name} rect {got}, want {want} (±1)")
+        points = expected_font(c.name, case)
+        problem = points and font_problem(c.name, controls[c.name]["font"], points[0], dpi)
+        if problem:
+            problems.append(problem)
+    assert problems == []
+
+
 def test_layout_scales_at_144_dpi(wine_host, program):
     case = next(c for c in CASES if c.name == "code_77")
     wine_host.set_dpi(144)
@@ -431,19 +448,7 @@ def test_layout_scales_at_144_dpi(wine_host, program):
         run = wine_host.run_scenario("code_77_144dpi", case.registry)
     finally:
         wine_host.set_dpi(96)
-    assert run.dump and run.dump["ready"], run.probe_stderr
-    check_top_window(run.dump["window"], 144, slack=1)
-    controls = controls_by_name(run.dump)
-    problems = []
-    for c in CONTROLS:
-        got, want = controls[c.name]["rect"], expected_rect(c.name, 144)
-        if any(abs(a - b) > 1 for a, b in zip(got, want)):
-            problems.append(f"{c.name} rect {got}, want {want} (±1)")
-        points = expected_font(c.name, case)
-        problem = points and font_problem(c.name, controls[c.name]["font"], points[0], 144)
-        if problem:
-            problems.append(problem)
-    assert problems == []
+    check_layout_at(run, case, 144)
 
 
 def test_layout_follows_a_dpi_change(wine_host, program):

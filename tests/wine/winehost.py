@@ -339,11 +339,12 @@ class WineHost:
             proc.kill()
             proc.wait(timeout=10)
 
-    def run_scenario(self, name: str, registry: Registry, close_with: str = "sc-close") -> Run:
-        """Seeds the registry, starts the program, reads its window, takes a screenshot and
-        closes it again."""
+    def run_scenario(self, name: str, registry: Registry, close_with: str = "sc-close",
+                     program: Path | None = None) -> Run:
+        """Seeds the registry, starts the program (or another copy of it), reads its window,
+        takes a screenshot and closes it again."""
         self.seed(registry, name)
-        proc = self.start_program(name)
+        proc = self.start_program(name, program)
         try:
             rc, data, err = self.dump()
             shot = self.screenshot(name) if data else None

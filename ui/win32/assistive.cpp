@@ -3,11 +3,13 @@
 #include <oleacc.h>
 
 #include "accessibility.h"
+#include "system_library.h"
 
 namespace runesuka::win32 {
 namespace {
 
-// Windows 8 and later; older systems ignore the event.
+// Windows 8 and later, so not declared for the oldest Windows the program
+// starts on; older systems ignore the event.
 constexpr DWORD kEventObjectLiveRegionChanged = 0x8019;
 // UI Automation's LiveSetting property, and its value Polite.
 constexpr GUID kLiveSettingProperty = {0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
@@ -26,16 +28,11 @@ bool ScreenReaderRunning() {
 // System32 by its full path, only when a screen reader runs. Any failure
 // leaves the element unmarked; the events still go out.
 void MarkPolite(HWND element) {
-    wchar_t path[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length + 11 > MAX_PATH) return;
-    lstrcpyW(path + length, L"\\ole32.dll");
-    const HMODULE ole32 = LoadLibraryW(path);
-    if (ole32 == nullptr) return;
+    const HMODULE ole32 = LoadSystemLibrary(L"ole32.dll");
     using Initialize = HRESULT(WINAPI*)(LPVOID, DWORD);
     using Create = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
-    const auto initialize = reinterpret_cast<Initialize>(reinterpret_cast<void*>(GetProcAddress(ole32, "CoInitializeEx")));
-    const auto create = reinterpret_cast<Create>(reinterpret_cast<void*>(GetProcAddress(ole32, "CoCreateInstance")));
+    const auto initialize = FunctionOf<Initialize>(ole32, "CoInitializeEx");
+    const auto create = FunctionOf<Create>(ole32, "CoCreateInstance");
     if (initialize == nullptr || create == nullptr || FAILED(initialize(nullptr, COINIT_APARTMENTTHREADED))) return;
     IAccPropServices* services = nullptr;
     if (FAILED(create(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,

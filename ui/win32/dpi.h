@@ -1,5 +1,5 @@
-// Per-monitor DPI: the calls newer Windows offers, looked up at run time so
-// that the program still starts where they are missing.
+// DPI: the per-monitor calls of Windows 10 where they exist; elsewhere the
+// system DPI, which Windows XP to 8.1 give every window.
 #pragma once
 
 #include <windows.h>

@@ -1,7 +1,5 @@
 #include "form1_window.h"
 
-#include <imm.h>
-
 #include <algorithm>
 #include <stdexcept>
 
@@ -10,6 +8,7 @@
 #include "control_table.h"
 #include "dpi.h"
 #include "error_boundary.h"
+#include "system_library.h"
 #include "tab_order.h"
 #include "text_box.h"
 
@@ -19,12 +18,22 @@ namespace {
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
 
 constexpr UINT kRunCheck = WM_APP + 1;
+// WM_DPICHANGED, sent from Windows 8.1 on; the Windows XP headers leave it out.
+constexpr UINT kDpiChanged = 0x02E0;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_WINDOWEDGE;
 constexpr int kCmdEndId = kFirstControlId + static_cast<int>(Field::Cmd_End);
 // Unload modes the query-unload handler is told.
 constexpr std::int16_t kFormControlMenu = 0;
 constexpr std::int16_t kAppWindows = 2;
+
+// imm32 is loaded by its System32 path rather than imported, so that no
+// imm32.dll beside the program can stand in for it where Windows does not list
+// it among the known DLLs it takes from System32 alone.
+void DisableInputMethod() {
+    using ImmDisableIme = BOOL(WINAPI*)(DWORD);
+    if (const auto disable = FunctionOf<ImmDisableIme>(LoadSystemLibrary(L"imm32.dll"), "ImmDisableIME")) disable(0);
+}
 
 // Milestones for a debugger or Wine's +debugstr channel; the benchmark reads
 // them to tell where start-up time goes.
@@ -88,7 +97,7 @@ void Form1Window::Show(Form1& form) {
     // No field takes typed text: without an input method the thread gets no
     // IME window and loads no text services, a saving in start-up time and
     // memory. It has to come before the first window is created.
-    ImmDisableIME(0);
+    DisableInputMethod();
     RegisterClasses(instance_);
     window_ = CreateWindowExW(kWindowExStyle, kWindowClass, Wide(std::u16string(kForm1.caption)), kWindowStyle, 0, 0,
                               0, 0, nullptr, nullptr, instance_, this);
@@ -326,7 +335,7 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORBTN: return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-        case WM_DPICHANGED: OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
+        case kDpiChanged: OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
         case WM_GETOBJECT: OnAccessibilityAsked(); break;
         case kAccessibilityAsked: OnAccessibilityAsked(); return 0;
         case WM_SYSCOLORCHANGE:
