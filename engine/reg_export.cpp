@@ -121,7 +121,7 @@ private:
     [[noreturn]] void Fail(const std::string& what) const { throw RegExportError(line_, what); }
 
     static void Fill(MemoryRegistry& registry, const std::u16string& path, const Values& values) {
-        registry.AddKey(path);
+        if (values.empty()) registry.AddKey(path);
         for (const auto& [name, value] : values) registry.SetRaw(path, name, value.type, value.data);
     }
 
