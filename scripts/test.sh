@@ -36,7 +36,7 @@ step "Windows programs: hardening, imports, resources, planted DLLs"
 RUNESUKA_BUILD_DIRS=build/i686:build/x86_64 RUNESUKA_WINE_REQUIRED=1 \
   $python -m pytest tests/exe -q --junitxml="$reports/exe.xml" || failed=1
 
-step "fuzzing the whole check on arbitrary registry content (60 s)"
+step "fuzzing the whole check on arbitrary registry content, and registry export files (60 s)"
 tests/fuzz/run.sh 60 || failed=1
 
 step "summary"
