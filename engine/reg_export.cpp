@@ -62,9 +62,18 @@ std::optional<std::uint32_t> TakeHex(std::u16string_view& text, std::size_t maxD
     return value;
 }
 
+char16_t FoldChar(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
 bool StartsWithFolded(std::u16string_view text, std::u16string_view foldedPrefix) {
-    return text.size() >= foldedPrefix.size() &&
-           MemoryRegistry::Fold(std::u16string(text.substr(0, foldedPrefix.size()))) == foldedPrefix;
+    if (text.size() < foldedPrefix.size()) return false;
+    for (std::size_t i = 0; i < foldedPrefix.size(); ++i) {
+        if (FoldChar(text[i]) != foldedPrefix[i]) return false;
+    }
+    return true;
+}
+
+bool EqualsFolded(std::u16string_view text, std::u16string_view folded) {
+    return text.size() == folded.size() && StartsWithFolded(text, folded);
 }
 
 std::u16string_view TopKey(std::u16string_view path) { return path.substr(0, path.find(u'\\')); }
@@ -110,19 +119,19 @@ public:
 
     // The class keys as HKEY_CLASSES_ROOT shows them: a top-level key the user
     // has hides the machine's one of that name, with all its values and keys.
-    void FillInto(MemoryRegistry& registry) const {
-        for (const auto& [path, values] : machine_) {
+    void MoveInto(MemoryRegistry& registry) {
+        for (auto& [path, values] : machine_) {
             if (!Has(user_, TopKey(path))) Fill(registry, path, values);
         }
-        for (const auto& [path, values] : user_) Fill(registry, path, values);
+        for (auto& [path, values] : user_) Fill(registry, path, values);
     }
 
 private:
     [[noreturn]] void Fail(const std::string& what) const { throw RegExportError(line_, what); }
 
-    static void Fill(MemoryRegistry& registry, const std::u16string& path, const Values& values) {
+    static void Fill(MemoryRegistry& registry, const std::u16string& path, Values& values) {
         if (values.empty()) registry.AddKey(path);
-        for (const auto& [name, value] : values) registry.SetRaw(path, name, value.type, value.data);
+        for (auto& [name, value] : values) registry.SetRaw(path, name, value.type, std::move(value.data));
     }
 
     void KeyLine(std::u16string_view text) {
@@ -159,19 +168,20 @@ private:
             Fail("a key path has an empty key name");
         }
         const std::size_t cut = text.find(u'\\');
-        const std::u16string root = MemoryRegistry::Fold(std::u16string(text.substr(0, cut)));
+        const std::u16string_view root = text.substr(0, cut);
         std::u16string_view rest = cut == std::u16string_view::npos ? std::u16string_view() : text.substr(cut + 1);
 
         Layer layer = Layer::ClassesRoot;
-        if (root == kLocalMachine || root == kCurrentUser) {
+        const bool machine = EqualsFolded(root, kLocalMachine);
+        if (machine || EqualsFolded(root, kCurrentUser)) {
             if (!StartsWithFolded(rest, kClassesUnderRoot)) return Layer::None;
             const std::u16string_view below = rest.substr(kClassesUnderRoot.size());
             if (!below.empty() && below.front() != u'\\') return Layer::None;
             rest = below.empty() ? below : below.substr(1);
-            layer = root == kLocalMachine ? Layer::Machine : Layer::User;
-        } else if (root != kClassesRoot) {
+            layer = machine ? Layer::Machine : Layer::User;
+        } else if (!EqualsFolded(root, kClassesRoot)) {
             for (const std::u16string_view other : kOtherRoots) {
-                if (root == other) return Layer::None;
+                if (EqualsFolded(root, other)) return Layer::None;
             }
             Fail("a key line names no registry root");
         }
@@ -368,7 +378,7 @@ void LoadRegExport(std::string_view bytes, const AnsiCodePage& codePage, MemoryR
         start = end + 1;
     }
     parser->End(number);
-    parser->FillInto(registry);
+    parser->MoveInto(registry);
 }
 
 }  // namespace runesuka
