@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick fonts-ipafont-gothic locales
   clang libclang-rt-14-dev
+  bsdutils util-linux time
 )
 
 sudo=""
