@@ -10,18 +10,18 @@ std::string WindowsCodePage::ToAnsi(const std::u16string& text) const {
     if (text.empty()) return {};
     const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
     const int length = static_cast<int>(text.size());
-    const int needed = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    const int needed = WideCharToMultiByte(codePage_, 0, wide, length, nullptr, 0, nullptr, nullptr);
     std::string ansi(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide, length, ansi.data(), needed, nullptr, nullptr);
+    WideCharToMultiByte(codePage_, 0, wide, length, ansi.data(), needed, nullptr, nullptr);
     return ansi;
 }
 
 std::u16string WindowsCodePage::FromAnsi(const std::string& bytes) const {
     if (bytes.empty()) return {};
     const int length = static_cast<int>(bytes.size());
-    const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+    const int needed = MultiByteToWideChar(codePage_, 0, bytes.data(), length, nullptr, 0);
     std::u16string text(static_cast<std::size_t>(needed), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(text.data()), needed);
+    MultiByteToWideChar(codePage_, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(text.data()), needed);
     return text;
 }
 

@@ -1,4 +1,5 @@
-// The system ANSI code page (CP_ACP), as the ANSI registry calls use it.
+// A Windows code page: the system ANSI one (CP_ACP) by default, as the ANSI
+// registry calls use it.
 #pragma once
 
 #include "ansi_code_page.h"
@@ -7,8 +8,14 @@ namespace runesuka::win32 {
 
 class WindowsCodePage : public AnsiCodePage {
 public:
+    // 0 is CP_ACP.
+    explicit WindowsCodePage(unsigned int codePage = 0) : codePage_(codePage) {}
+
     std::string ToAnsi(const std::u16string& text) const override;
     std::u16string FromAnsi(const std::string& bytes) const override;
+
+private:
+    unsigned int codePage_;
 };
 
 }  // namespace runesuka::win32

@@ -1,10 +1,5 @@
 #include "check_sequence.h"
 
-#include <string>
-
-#include "machine_type.h"
-#include "product_scan.h"
-
 namespace runesuka {
 namespace {
 
@@ -12,8 +7,6 @@ constexpr Field kRevealedFirst[] = {
     Field::Text0, Field::Text1, Field::Text2, Field::Text3, Field::Text4,
     Field::Text5, Field::Text6, Field::Text7, Field::Text8, Field::Frame1,
 };
-constexpr ProductFields kAccessFields = {Field::Text3, Field::Text5, Field::Text7, Field::Frame3, Field::Image1};
-constexpr ProductFields kExcelFields = {Field::Text4, Field::Text6, Field::Text8, Field::Frame4, Field::Image2};
 
 }  // namespace
 
@@ -26,12 +19,13 @@ void CheckSequence::Form_Activate() {
 
     for (const Field field : kRevealedFirst) form_.SetVisible(field, true);
     std::u16string index;
-    CheckProduct(registry_, form_, u"Access", kAccessFields, index);
-    const std::u16string accessIndex = index;
+    findings_.access.majorVersions = CheckProduct(registry_, form_, u"Access", kAccessFields, index);
+    findings_.access.strIdx = index;
     form_.SetVisible(Field::Frame2, true);
-    CheckProduct(registry_, form_, u"Excel", kExcelFields, index);
-    const std::u16string strTypeCode = accessIndex + index;
-    ShowMachineType(form_, strTypeCode);
+    findings_.excel.majorVersions = CheckProduct(registry_, form_, u"Excel", kExcelFields, index);
+    findings_.excel.strIdx = index;
+    findings_.strTypeCode = findings_.access.strIdx + index;
+    findings_.machineType = ShowMachineType(form_, findings_.strTypeCode);
 }
 
 }  // namespace runesuka

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <stdexcept>
+#include <type_traits>
 #include <vector>
 
 namespace runesuka {
@@ -57,22 +59,37 @@ IconvCodePage::~IconvCodePage() {
     iconv_close(fromAnsi_);
 }
 
+// The code pages this stands in for (CP932, UTF-8) agree with ASCII, so ASCII
+// text, as registry names mostly are, needs no trip through iconv.
+template <typename To, typename From>
+bool CopyAscii(const From& text, To& out) {
+    for (const auto c : text) {
+        if (static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<typename From::value_type>>(c)) >= 0x80) {
+            return false;
+        }
+    }
+    out.assign(text.begin(), text.end());
+    return true;
+}
+
 std::string IconvCodePage::ToAnsi(const std::u16string& text) const {
-    std::string wide;
-    for (char16_t c : text) {
-        wide += static_cast<char>(c & 0xFF);
-        wide += static_cast<char>(c >> 8);
+    if (std::string ascii; CopyAscii(text, ascii)) return ascii;
+    std::string wide(2 * text.size(), '\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        wide[2 * i] = static_cast<char>(text[i] & 0xFF);
+        wide[2 * i + 1] = static_cast<char>(text[i] >> 8);
     }
     return Convert(toAnsi_, wide.data(), wide.size(), 2, std::string(1, kDefaultAnsiChar));
 }
 
 std::u16string IconvCodePage::FromAnsi(const std::string& bytes) const {
+    if (std::u16string ascii; CopyAscii(bytes, ascii)) return ascii;
     const std::string fallback{static_cast<char>(kDefaultWideChar & 0xFF), static_cast<char>(kDefaultWideChar >> 8)};
     const std::string wide = Convert(fromAnsi_, bytes.data(), bytes.size(), 1, fallback);
-    std::u16string text;
-    for (std::size_t i = 0; i + 1 < wide.size(); i += 2) {
-        text += static_cast<char16_t>(static_cast<unsigned char>(wide[i]) |
-                                      (static_cast<unsigned char>(wide[i + 1]) << 8));
+    std::u16string text(wide.size() / 2, u'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        text[i] = static_cast<char16_t>(static_cast<unsigned char>(wide[2 * i]) |
+                                        (static_cast<unsigned char>(wide[2 * i + 1]) << 8));
     }
     return text;
 }

@@ -23,10 +23,11 @@ struct NamedType {
     const std::u16string_view* codesBegin;
     const std::u16string_view* codesEnd;
     std::u16string_view letter;
+    MachineType row;
 };
 constexpr NamedType kNamedTypes[] = {
-    {std::begin(kTypeRCodes), std::end(kTypeRCodes), u"Ｒ"},
-    {std::begin(kTypeVCodes), std::end(kTypeVCodes), u"Ｖ"},
+    {std::begin(kTypeRCodes), std::end(kTypeRCodes), u"Ｒ", MachineType::TypeR},
+    {std::begin(kTypeVCodes), std::end(kTypeVCodes), u"Ｖ", MachineType::TypeV},
 };
 
 // Access XP or 2003 with an Excel the CD could serve.
@@ -57,8 +58,9 @@ bool Contains(const std::u16string_view* begin, const std::u16string_view* end, 
 
 }  // namespace
 
-void ShowMachineType(FormFields& form, const std::u16string& strTypeCode) {
+MachineType ShowMachineType(FormFields& form, const std::u16string& strTypeCode) {
     std::u16string typeText(kTypePrefix);
+    MachineType row;
     const auto named = std::find_if(std::begin(kNamedTypes), std::end(kNamedTypes),
                                     [&](const NamedType& type) { return Contains(type.codesBegin, type.codesEnd, strTypeCode); });
     const char16_t first = strTypeCode.empty() ? u'\0' : strTypeCode.front();
@@ -66,24 +68,30 @@ void ShowMachineType(FormFields& form, const std::u16string& strTypeCode) {
 
     if (named != std::end(kNamedTypes)) {
         typeText += named->letter;
+        row = named->row;
         form.SetFontSize(Field::Text2, kTypeFoundFontSize);
         form.SetText(Field::Text2, kTypeFoundAdvice);
     } else {
         typeText = kUndetermined;
         if (Contains(std::begin(kOldAccessCodes), std::end(kOldAccessCodes), strTypeCode)) {
+            row = MachineType::OldAccess;
             form.SetText(Field::Text2, kOldAccessAdvice);
         } else if (last == kNotInstalledMark) {
+            row = MachineType::ExcelMissing;
             form.SetText(Field::Text2, kExcelMissingAdvice);
         } else if (first == kNotInstalledMark) {
+            row = MachineType::AccessMissing;
             form.SetVisible(Field::Text00, true);
             form.SetText(Field::Text00, RuntimeNameFor(last));
             form.SetText(Field::Text2, kAccessMissingAdvice);
         } else {
+            row = MachineType::NotInstallable;
             form.SetFontSize(Field::Text2, kNotInstallableFontSize);
             form.SetText(Field::Text2, kNotInstallableAdvice);
         }
     }
     form.SetText(Field::Text0, typeText);
+    return row;
 }
 
 }  // namespace runesuka

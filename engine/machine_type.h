@@ -8,8 +8,11 @@
 
 namespace runesuka {
 
+// The rows of the classification's decision table, in the order they are tried.
+enum class MachineType { TypeR, TypeV, OldAccess, ExcelMissing, AccessMissing, NotInstallable };
+
 // Writes the advice to Text2 (and the runtime name to Text00 when Access is
-// missing), then the type to Text0, always last.
-void ShowMachineType(FormFields& form, const std::u16string& strTypeCode);
+// missing), then the type to Text0, always last; returns the row that decided.
+MachineType ShowMachineType(FormFields& form, const std::u16string& strTypeCode);
 
 }  // namespace runesuka

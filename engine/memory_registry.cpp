@@ -13,6 +13,9 @@ std::u16string MemoryRegistry::Fold(std::u16string name) {
 
 MemoryRegistry::Key& MemoryRegistry::Create(const std::u16string& path) {
     const std::u16string folded = Fold(path);
+    // A key that exists has its parents already.
+    const auto existing = keys_.find(folded);
+    if (existing != keys_.end()) return existing->second;
     for (std::size_t cut = folded.find(u'\\'); cut != std::u16string::npos; cut = folded.find(u'\\', cut + 1)) {
         keys_[folded.substr(0, cut)];
     }

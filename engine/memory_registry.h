@@ -42,6 +42,9 @@ public:
     int queries() const { return queries_; }
     std::size_t openHandles() const { return handles_.size(); }
 
+    // Registry names compare without regard to ASCII case.
+    static std::u16string Fold(std::u16string name);
+
 private:
     struct Value {
         std::uint32_t type;
@@ -53,8 +56,6 @@ private:
     };
 
     Key& Create(const std::u16string& path);
-    // Registry names compare without regard to ASCII case.
-    static std::u16string Fold(std::u16string name);
 
     const AnsiCodePage& codePage_;
     std::map<std::u16string, Key> keys_;      // by folded full path

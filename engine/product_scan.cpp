@@ -71,25 +71,25 @@ std::optional<std::u16string> VersionNameFromProgId(const std::u16string& strPro
     return std::u16string(strVerName[static_cast<std::size_t>(index)]);
 }
 
-void CheckProduct(const RegistryReader& registry, FormFields& form, const std::u16string& strProduct,
-                  const ProductFields& fields, std::u16string& strIdx) {
+std::vector<int> CheckProduct(const RegistryReader& registry, FormFields& form, const std::u16string& strProduct,
+                              const ProductFields& fields, std::u16string& strIdx) {
     std::u16string versionList;
-    int foundCount = 0;
+    std::vector<int> found;
 
     for (int index = 0; index < kVersionCount; ++index) {
         const std::u16string subKey =
             strProduct + u".Application." + DecimalText(index + kFirstMajorVersion) + u"\\CLSID";
         if (ReadText(registry, subKey).empty()) continue;
         strIdx = DecimalText(index);
-        if (foundCount > 0) versionList += kVersionSeparator;
+        if (!found.empty()) versionList += kVersionSeparator;
         versionList += strVerName[static_cast<std::size_t>(index)];
-        ++foundCount;
+        found.push_back(index + kFirstMajorVersion);
     }
 
-    if (foundCount > 0) {
+    if (!found.empty()) {
         form.SetText(fields.fieldVersions, strProduct + std::u16string(kInstalledJoin) + versionList +
                                                std::u16string(kLineBreak));
-        if (foundCount > 1) {
+        if (found.size() > 1) {
             form.SetVisible(fields.frameMulti, true);
             const std::u16string curVer = ReadText(registry, strProduct + u".Application\\CurVer");
             std::int16_t lastUsed = 0;
@@ -109,6 +109,7 @@ void CheckProduct(const RegistryReader& registry, FormFields& form, const std::u
     for (const ProductName& entry : kProductNames) {
         if (strProduct == entry.product) form.SetText(fields.fieldName, std::u16string(entry.katakana));
     }
+    return found;
 }
 
 }  // namespace runesuka

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "form_fields.h"
 #include "registry_reader.h"
@@ -22,7 +23,8 @@ struct ProductFields {
 
 // Scans `strProduct` ("Access" or "Excel"), writes its fields and sets
 // `strIdx` to its version index text, or "-" when no version is registered.
-void CheckProduct(const RegistryReader& registry, FormFields& form, const std::u16string& strProduct,
+// Returns the major versions found, ascending.
+std::vector<int> CheckProduct(const RegistryReader& registry, FormFields& form, const std::u16string& strProduct,
                   const ProductFields& fields, std::u16string& strIdx);
 
 // Version name of a versioned program identifier such as

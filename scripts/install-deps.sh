@@ -9,6 +9,7 @@ packages=(
   wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick fonts-ipafont-gothic fonts-droid-fallback locales
   clang libclang-rt-14-dev
   faketime osslsigncode openssl
+  bsdutils util-linux time
 )
 
 sudo=""

@@ -40,7 +40,7 @@ RUNESUKA_BUILD_DIRS=build/i686:build/x86_64 RUNESUKA_WINE_REQUIRED=1 \
 step "release folder: built, signed with a throwaway certificate, verified; signing errors"
 $python -m pytest tests/release -q --junitxml="$reports/release.xml" || failed=1
 
-step "fuzzing the whole check on arbitrary registry content (60 s)"
+step "fuzzing the whole check on arbitrary registry content, and registry export files (60 s)"
 tests/fuzz/run.sh 60 || failed=1
 
 step "summary"

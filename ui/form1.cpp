@@ -35,6 +35,12 @@ std::size_t ValueIndex(Property property) {
     return std::variant_npos;
 }
 
+const PropertyName* FindProperty(std::string_view name) {
+    const auto* entry = std::find_if(std::begin(kPropertyNames), std::end(kPropertyNames),
+                                     [&](const PropertyName& p) { return p.name == name; });
+    return entry == std::end(kPropertyNames) ? nullptr : entry;
+}
+
 template <std::size_t... I>
 std::array<Control, kFieldCount> MakeControls(std::index_sequence<I...>) {
     return {Control(kForm1Controls[I])...};
@@ -71,9 +77,8 @@ Control& Form1::MutableControl(int index) { return const_cast<Control&>(std::as_
 void Form1::SetProperty(int index, std::string_view name, PropertyValue value) {
     Control& control = MutableControl(index);
     const char* controlName = FieldName(control.def().name);
-    const auto* entry = std::find_if(std::begin(kPropertyNames), std::end(kPropertyNames),
-                                     [&](const PropertyName& p) { return p.name == name; });
-    if (entry == std::end(kPropertyNames) || !control.Has(entry->property)) {
+    const PropertyName* entry = FindProperty(name);
+    if (entry == nullptr || !control.Has(entry->property)) {
         throw FieldError(std::string(controlName) + " has no property " + std::string(name));
     }
     if (value.index() != ValueIndex(entry->property)) {
@@ -93,8 +98,11 @@ void Form1::SetProperty(int index, std::string_view name, PropertyValue value) {
 
 void Form1::Form_Load() {
     check_.intActivated = 0;
-    // Each assignment that fails, as fonts on the image boxes do, is skipped.
+    // Each assignment that fails is skipped. Those to a property the control
+    // lacks, as fonts on the image boxes, would fail: they are not tried.
     const auto resumeNext = [this](int index, std::string_view name, PropertyValue value) {
+        const PropertyName* property = FindProperty(name);
+        if (property == nullptr || !Controls(index).Has(property->property)) return;
         try {
             SetProperty(index, name, std::move(value));
         } catch (const std::exception&) {

@@ -69,6 +69,7 @@ public:
     void Cmd_End_Click();
 
     std::int16_t intActivated() const { return check_.intActivated; }
+    const CheckFindings& findings() const { return check_.findings(); }
 
     void SetText(Field field, const std::u16string& text) override;
     void SetVisible(Field field, bool visible) override;

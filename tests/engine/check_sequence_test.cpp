@@ -5,7 +5,6 @@
 #include "check_sequence.h"
 #include "expected_texts.h"
 #include "recording_form.h"
-#include "reg_file.h"
 #include "scan_fixture.h"
 
 namespace runesuka {
@@ -48,6 +47,20 @@ TEST_F(CheckSequenceTest, TypicalMachineIsTypeVWithEveryFieldExact) {
     EXPECT_FALSE(form.visible(Field::Text00));
     EXPECT_FALSE(form.visible(Field::Image1));
     EXPECT_FALSE(form.visible(Field::Image2));
+}
+
+TEST_F(CheckSequenceTest, KeepsWhatItDecided) {
+    fixture.Install({u"Access", {11, 14}, u"Access.Application.11"});
+    fixture.Install({u"Excel", {12, 14}, u"Excel.Application.12"});
+    check.Form_Activate();
+
+    const CheckFindings& found = check.findings();
+    EXPECT_EQ(found.access.strIdx, u"4");
+    EXPECT_EQ(found.access.majorVersions, (std::vector<int>{11, 14}));
+    EXPECT_EQ(found.excel.strIdx, u"5");
+    EXPECT_EQ(found.excel.majorVersions, (std::vector<int>{12, 14}));
+    EXPECT_EQ(found.strTypeCode, u"45");
+    EXPECT_EQ(found.machineType, MachineType::OldAccess);
 }
 
 TEST_F(CheckSequenceTest, RepaintsFirstThenRevealsInOrderAndWritesText0OnceLast) {
@@ -156,7 +169,7 @@ TEST(CheckSequenceFixtures, RealLookingMachines) {
     for (const FixtureCase& c : cases) {
         SCOPED_TRACE(c.file);
         testing::ScanFixture machine;
-        testing::LoadRegFile(machine.registry, std::string(RUNESUKA_FIXTURES_DIR) + "/" + c.file);
+        machine.LoadFixture(c.file);
         RecordingForm result;
         CheckSequence run(machine.reader, result);
         run.Form_Activate();

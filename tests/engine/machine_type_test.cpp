@@ -15,19 +15,24 @@ struct Outcome {
     std::u16string advice;
     std::optional<float> adviceSize;        // none: the load-time size stays
     std::optional<std::u16string> runtime;  // none: Text00 untouched
+    MachineType row;                        // the row that decided, handed back
 };
 
-const Outcome kR{testing::kTypeR, testing::kTypeFound, 13, std::nullopt};
-const Outcome kV{testing::kTypeV, testing::kTypeFound, 13, std::nullopt};
-const Outcome kOld{testing::kUnknownType, testing::kOldAccess, std::nullopt, std::nullopt};
-const Outcome kNoExcel{testing::kUnknownType, testing::kExcelMissing, std::nullopt, std::nullopt};
-const Outcome kNotInstallable{testing::kUnknownType, testing::kNotInstallable, 10, std::nullopt};
-Outcome NoAccess(const std::u16string& runtime) { return {testing::kUnknownType, testing::kAccessMissing, std::nullopt, runtime}; }
+const Outcome kR{testing::kTypeR, testing::kTypeFound, 13, std::nullopt, MachineType::TypeR};
+const Outcome kV{testing::kTypeV, testing::kTypeFound, 13, std::nullopt, MachineType::TypeV};
+const Outcome kOld{testing::kUnknownType, testing::kOldAccess, std::nullopt, std::nullopt, MachineType::OldAccess};
+const Outcome kNoExcel{testing::kUnknownType, testing::kExcelMissing, std::nullopt, std::nullopt,
+                       MachineType::ExcelMissing};
+const Outcome kNotInstallable{testing::kUnknownType, testing::kNotInstallable, 10, std::nullopt,
+                              MachineType::NotInstallable};
+Outcome NoAccess(const std::u16string& runtime) {
+    return {testing::kUnknownType, testing::kAccessMissing, std::nullopt, runtime, MachineType::AccessMissing};
+}
 
 void ExpectOutcome(const std::u16string& code, const Outcome& expected) {
     SCOPED_TRACE(std::string(code.begin(), code.end()));
     RecordingForm form;
-    ShowMachineType(form, code);
+    EXPECT_EQ(ShowMachineType(form, code), expected.row);
     EXPECT_EQ(form.text(Field::Text0), expected.type);
     EXPECT_EQ(form.text(Field::Text2), expected.advice);
     EXPECT_EQ(form.fontSize(Field::Text2), expected.adviceSize);

@@ -2,12 +2,15 @@
 // CLSID, and what its CurVer says.
 #pragma once
 
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "iconv_code_page.h"
 #include "memory_registry.h"
+#include "reg_export.h"
 #include "registry_reader.h"
 
 namespace runesuka::testing {
@@ -32,6 +35,12 @@ public:
                              u"", clsid);
         }
         if (installed.curVer) registry.SetText(installed.product + u".Application\\CurVer", u"", *installed.curVer);
+    }
+
+    // A registry export of tests/fixtures.
+    void LoadFixture(const std::string& file) {
+        std::ifstream in(std::string(RUNESUKA_FIXTURES_DIR) + "/" + file, std::ios::binary);
+        LoadRegExport(std::string(std::istreambuf_iterator<char>(in), {}), cp932, registry);
     }
 
     IconvCodePage cp932{"CP932"};

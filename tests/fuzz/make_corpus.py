@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the fuzzer's seed inputs (format: fuzz_registry.h) into tests/fuzz/corpus/.
+"""Writes the fuzzers' seed inputs: the check fuzzer's (format: fuzz_registry.h) into
+tests/fuzz/corpus/, the export fuzzer's (registry export files) into tests/fuzz/reg_export_corpus/.
 
 One seed per registry export in tests/fixtures/, plus the situations no export shows:
 nothing installed, CurVer texts that name no version, data too long for the reader's
@@ -17,6 +18,7 @@ from pathlib import Path
 HERE = Path(__file__).resolve().parent
 FIXTURES = HERE.parent / "fixtures"
 CORPUS = HERE / "corpus"
+EXPORT_CORPUS = HERE / "reg_export_corpus"
 
 PRODUCTS = ("Access", "Excel")
 FIRST_MAJOR, VERSION_COUNT = 7, 10
@@ -100,7 +102,49 @@ EXTRA_SEEDS = {
 }
 
 
+def version5(regedit4: str) -> bytes:
+    """The same export as "Windows Registry Editor Version 5.00": UTF-16 LE with its BOM."""
+    text = regedit4.replace("REGEDIT4", "Windows Registry Editor Version 5.00", 1)
+    return b"\xff\xfe" + text.encode("utf-16-le")
+
+
+# What the fixtures do not show: the user's class keys over the machine's, every kind of value,
+# continuations, deletions, comments, and files that are no export or stop short.
+EXPORT_SEEDS = {
+    "user-over-machine": version5(
+        "REGEDIT4\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Excel.Application.12\\CLSID]\r\n@=\"{x}\"\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.12\"\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Classes\\Excel.Application.14\\CLSID]\r\n@=\"{x}\"\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Classes\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.14\"\r\n"
+        "[HKEY_CLASSES_ROOT\\Access.Application.14\\CLSID]\r\n@=\"{y}\"\r\n"
+        "[HKEY_USERS\\S-1-5-21\\Software\\Classes\\Access.Application.15\\CLSID]\r\n@=\"{y}\"\r\n"),
+    "value-kinds": version5(
+        "REGEDIT4\r\n; kinds\r\n\r\n[HKEY_CLASSES_ROOT\\Access.Application\\CurVer]\r\n"
+        "@=hex(1):41,00,63,00,63,00,65,00,73,00,73,00,2e,00,41,00,70,00,70,00,6c,00,69,00,\\\r\n"
+        "  63,00,61,00,74,00,69,00,6f,00,6e,00,2e,00,31,00,35,00,00,00\r\n"
+        "\"Name \\\"x\\\"\" = dword:0000000f\r\n\"Bin\"=hex:01,02\r\n\"Multi\"=hex(7):41,00,00,00,00,00\r\n"
+        "\"Gone\"=-\r\n[HKEY_CLASSES_ROOT\\Access.Application.15\\CLSID]\r\n@=\"{y}\"\r\n"
+        "[HKEY_CLASSES_ROOT\\Access.Application.14\\CLSID]\r\n@=\"{y}\"\r\n"
+        "[-HKEY_CLASSES_ROOT\\Access.Application.14]\r\n"),
+    "regedit4-cp932": "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n@=\"エクセル\"\r\n"
+                      "\"Expand\"=hex(2):83,47,83,4e,00\r\n".encode("cp932"),
+    "not-an-export": b"\x7fELF\x02\x01\x01\x00",
+    "cut-in-a-continuation": b"REGEDIT4\r\n[HKEY_CLASSES_ROOT\\X]\r\n@=hex:01,\\",
+    "cut-in-a-character": b"\xff\xfeW\x00i\x00n",
+}
+
+
 def main() -> None:
+    EXPORT_CORPUS.mkdir(exist_ok=True)
+    exports = {"fixture-" + path.stem: path.read_bytes() for path in sorted(FIXTURES.glob("*.reg"))}
+    exports.update({"fixture-" + path.stem + "-version5": version5(path.read_text(encoding="ascii"))
+                    for path in sorted(FIXTURES.glob("*.reg"))})
+    exports.update(EXPORT_SEEDS)
+    for name, data in exports.items():
+        (EXPORT_CORPUS / name).write_bytes(data)
+        print(f"{EXPORT_CORPUS.name}/{name}: {len(data)} bytes")
+
     CORPUS.mkdir(exist_ok=True)
     seeds = {"fixture-" + path.stem: from_reg_file(path) for path in sorted(FIXTURES.glob("*.reg"))}
     seeds.update(EXTRA_SEEDS)

@@ -8,6 +8,8 @@ Environment:
                           build folder's CMakeCache.txt, else 000-000-0000)
   RUNESUKA_WINE_REQUIRED  1: a missing prerequisite fails the tests instead of skipping them
   RUNESUKA_KEEP_PREFIX    1: keep the temporary prefix and logs (their path is printed)
+  RUNESUKA_NATIVE_BUILD_DIR  the native build holding runesuka-report, which reads regedit's
+                          exports of the scenarios (default build/native of the repository)
 """
 
 from __future__ import annotations
@@ -88,3 +90,13 @@ def support_phone() -> str:
         if match:
             return match.group(1).strip()
     return "000-000-0000"
+
+
+@pytest.fixture(scope="session")
+def native_report() -> Path:
+    """The natively built runesuka-report, for reading export files of the Wine registry."""
+    value = os.environ.get("RUNESUKA_NATIVE_BUILD_DIR")
+    path = (Path(value).resolve() if value else REPO / "build" / "native") / "runesuka-report"
+    if not path.is_file():
+        unavailable(f"{path} is not built (the native build)")
+    return path

@@ -12,6 +12,7 @@ import subprocess
 
 import pytest
 
+import report_check
 import text_fit
 from winehost import REPO, Registry, reg_string
 
@@ -261,7 +262,7 @@ def controls_by_name(dump: dict) -> dict:
 @pytest.fixture(scope="module", params=CASES, ids=lambda case: case.name)
 def scenario(request, wine_host, program):
     case = request.param
-    run = wine_host.run_scenario(case.name, case.registry)
+    run = wine_host.run_scenario(case.name, case.registry, with_report=True)
     if not run.dump:
         pytest.fail(f"probe read nothing (exit {run.probe_rc}): {run.probe_stderr.strip()}", pytrace=False)
     return case, run
@@ -419,6 +420,21 @@ def test_no_input_method_window(scenario):
     # Windows would otherwise give its thread an IME window, and Wine also COM with it.
     case, run = scenario
     assert "IME" not in run.dump["thread_window_classes"], run.dump["thread_window_classes"]
+
+
+def test_report_says_what_the_window_shows(scenario, support_phone, request):
+    # runesuka-report.exe --json ran on the same registry once the window had closed.
+    case, run = scenario
+    outcomes = {"type-r": (TYPE_R, ADVICE_TYPE_FOUND), "type-v": (TYPE_V, ADVICE_TYPE_FOUND),
+                "old-access": (TYPE_UNKNOWN, ADVICE_OLD_ACCESS.replace("{phone}", support_phone)),
+                "excel-missing": (TYPE_UNKNOWN, ADVICE_EXCEL_MISSING),
+                "access-missing": (TYPE_UNKNOWN, ADVICE_ACCESS_MISSING),
+                "not-installable": (TYPE_UNKNOWN, ADVICE_NOT_INSTALLABLE)}
+    versions = None if case.registry.exports else {"access": list(case.registry.access),
+                                                   "excel": list(case.registry.excel)}
+    live = report_check.check_report(run.report, controls_by_name(run.dump), outcomes, versions)
+    if run.export:
+        report_check.check_exports_give_the_same_report(request.getfixturevalue("native_report"), run.export, live)
 
 
 # ---- 144 DPI -------------------------------------------------------------------------------

@@ -127,6 +127,15 @@ def check_prerequisites() -> None:
 
 
 @dataclasses.dataclass
+class ReportRun:
+    """One run of runesuka-report.exe: its exit status and what it wrote."""
+
+    exit_code: int | None  # None: it did not end in time and was killed
+    stdout: bytes
+    stderr: str
+
+
+@dataclasses.dataclass
 class Run:
     """One run of the program: what the probe read and where the evidence lies."""
 
@@ -136,12 +145,15 @@ class Run:
     probe_stderr: str
     screenshot: Path | None
     exit_code: int | None  # None: the process did not end in time and was killed
+    report: ReportRun | None = None  # runesuka-report.exe --json on the same registry
+    export: Path | None = None  # regedit's export of HKEY_CLASSES_ROOT, for scenarios of export files
 
 
 class WineHost:
     def __init__(self, build_dir: Path, work_dir: Path | None = None, dpi: int = 96, display: str | None = None):
         self.build_dir = Path(build_dir)
         self.program = self.build_dir / "runesuka.exe"
+        self.report = self.build_dir / "runesuka-report.exe"
         self.probe = self.build_dir / "probe.exe"
         self.shots_dir = self.build_dir / "screenshots"
         self._own_tmp = work_dir is None
@@ -298,6 +310,29 @@ class WineHost:
         return subprocess.Popen([loader_for(str(self.probe)), str(self.probe), *args], env=self.env,
                                 cwd=self.work, stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
+    def run_report(self, *args: str, timeout: float = 60) -> ReportRun:
+        """Runs runesuka-report.exe with its output in files: no console, so it writes UTF-8."""
+        if not self.report.exists():
+            raise Unavailable(f"{self.report} is not built")
+        out, err = self._logfile("report-stdout"), self._logfile("report-stderr")
+        with open(out, "wb") as stdout, open(err, "wb") as stderr:
+            try:
+                code = subprocess.run([loader_for(str(self.report)), str(self.report), *args], env=self.env,
+                                      stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, timeout=timeout,
+                                      cwd=self.work).returncode
+            except subprocess.TimeoutExpired:
+                code = None
+        return ReportRun(code, out.read_bytes(), err.read_text(encoding="utf-8", errors="replace"))
+
+    def export_classes(self, name: str) -> Path:
+        """regedit's export of HKEY_CLASSES_ROOT as it is now."""
+        path = self.work / f"{name}-classes.reg"
+        path.unlink(missing_ok=True)
+        self.wine("regedit", "/e", windows_path(path), "HKEY_CLASSES_ROOT", timeout=120, tag=f"export-{name}")
+        if not path.exists():
+            raise RuntimeError(f"regedit wrote no export to {path}")
+        return path
+
     def probe_cmd(self, *args: str, timeout: float = 60) -> tuple[int, str]:
         if not self.probe.exists():
             raise Unavailable(f"{self.probe} is not built")
@@ -340,9 +375,11 @@ class WineHost:
             proc.wait(timeout=10)
 
     def run_scenario(self, name: str, registry: Registry, close_with: str = "sc-close",
-                     program: Path | None = None) -> Run:
+                     program: Path | None = None, with_report: bool = False) -> Run:
         """Seeds the registry, starts the program (or another copy of it), reads its window,
-        takes a screenshot and closes it again."""
+        takes a screenshot and closes it again. With `with_report`, runesuka-report.exe --json
+        then runs on the same registry, and a scenario of export files is exported again by
+        regedit."""
         self.seed(registry, name)
         proc = self.start_program(name, program)
         try:
@@ -353,4 +390,8 @@ class WineHost:
             exit_code = self.wait_exit(proc, 10)
         finally:
             self.kill(proc)
-        return Run(name, data, rc, err, shot, exit_code)
+        run = Run(name, data, rc, err, shot, exit_code)
+        if with_report:
+            run.report = self.run_report("--json")
+            run.export = self.export_classes(name) if registry.exports else None
+        return run

@@ -1,0 +1,92 @@
+// runesuka-report: the check of ルネスカ for scripts and management tools,
+// on this PC's registry (read rights only) or on registry export files.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "advapi32_registry.h"
+#include "report.h"
+#include "system_library.h"
+#include "windows_code_page.h"
+
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
+
+// Standard output or error: a console takes wide text as it is; anything
+// else gets the console's output code page, or UTF-8 where there is none.
+class OutputStream {
+public:
+    explicit OutputStream(DWORD which) : handle_(GetStdHandle(which)) {
+        DWORD mode = 0;
+        console_ = handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE && GetConsoleMode(handle_, &mode) != 0;
+    }
+
+    void Line(const std::u16string& text) const {
+        if (handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE) return;
+        const std::u16string line = text + u"\r\n";
+        DWORD written = 0;
+        if (console_) {
+            WriteConsoleW(handle_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+            return;
+        }
+        const UINT consoleCodePage = GetConsoleOutputCP();
+        const std::string bytes =
+            runesuka::win32::WindowsCodePage(consoleCodePage != 0 ? consoleCodePage : CP_UTF8).ToAnsi(line);
+        WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }
+
+private:
+    HANDLE handle_;
+    bool console_ = false;
+};
+
+class WindowsHost : public runesuka::report::ReportHost {
+public:
+    explicit WindowsHost(wchar_t** args) : args_(args) {}
+
+    runesuka::RegistryApi* LiveRegistry() override { return &registry_; }
+    const runesuka::AnsiCodePage& CodePage() override { return codePage_; }
+
+    bool ReadFile(std::size_t argument, std::string& bytes, std::u16string& error) override {
+        const HANDLE file = CreateFileW(args_[argument], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return Failed(error);
+        char chunk[65536];
+        bool read = true;
+        for (DWORD got = 0;; bytes.append(chunk, got)) {
+            if (::ReadFile(file, chunk, sizeof chunk, &got, nullptr) == FALSE) read = Failed(error);
+            if (!read || got == 0) break;
+        }
+        CloseHandle(file);
+        return read;
+    }
+
+    void Out(const std::u16string& line) override { out_.Line(line); }
+    void Err(const std::u16string& line) override { err_.Line(line); }
+
+private:
+    static bool Failed(std::u16string& error) {
+        const std::string code = std::to_string(GetLastError());
+        error = u"cannot be read (Windows error " + std::u16string(code.begin(), code.end()) + u")";
+        return false;
+    }
+
+    wchar_t** args_;
+    runesuka::win32::Advapi32Registry registry_;
+    const runesuka::win32::WindowsCodePage codePage_;
+    const OutputStream out_{STD_OUTPUT_HANDLE};
+    const OutputStream err_{STD_ERROR_HANDLE};
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // As the window program: DLLs from System32 only, never from a CD's folder.
+    runesuka::win32::RestrictDllSearch();
+    WindowsHost host(argv + 1);
+    std::vector<std::u16string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
+    return runesuka::report::RunReport(args, host);
+}

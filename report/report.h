@@ -1,0 +1,38 @@
+// runesuka-report: the window's check for scripts, management tools and
+// support desks, on this machine's registry or on registry export files.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "ansi_code_page.h"
+#include "registry_api.h"
+
+namespace runesuka::report {
+
+inline constexpr int kUsageError = 2;
+inline constexpr int kUnreadableFile = 3;
+inline constexpr int kUnexpectedError = 1;
+
+// What the report needs of the platform it runs on.
+class ReportHost {
+public:
+    virtual ~ReportHost() = default;
+    // The machine's own registry; null where there is none.
+    virtual RegistryApi* LiveRegistry() = 0;
+    // The system ANSI code page: the registry calls' and REGEDIT4 files' one.
+    virtual const AnsiCodePage& CodePage() = 0;
+    // Reads the whole file named by argument number `argument`; false, with
+    // `error` saying why, when it cannot.
+    virtual bool ReadFile(std::size_t argument, std::string& bytes, std::u16string& error) = 0;
+    // One line of standard output or standard error, without its line break.
+    virtual void Out(const std::u16string& line) = 0;
+    virtual void Err(const std::u16string& line) = 0;
+};
+
+// Runs the report for the command-line arguments (the program name not
+// among them) and returns the exit status.
+int RunReport(const std::vector<std::u16string>& args, ReportHost& host);
+
+}  // namespace runesuka::report

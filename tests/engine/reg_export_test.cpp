@@ -1,0 +1,216 @@
+#include "reg_export.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "scan_fixture.h"
+
+namespace runesuka {
+namespace {
+
+// A "Windows Registry Editor Version 5.00" file: UTF-16 LE with its BOM.
+std::string Version5(const std::u16string& body) {
+    const std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n" + body;
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+class RegExportTest : public ::testing::Test {
+protected:
+    // A REGEDIT4 file: CP932.
+    std::string Version4(const std::u16string& body) { return machine().cp932.ToAnsi(u"REGEDIT4\r\n\r\n" + body); }
+
+    void Load(const std::string& bytes) { LoadRegExport(bytes, machine().cp932, machine().registry); }
+
+    RegVariant Read(const std::u16string& key, const std::u16string& name = u"", std::int32_t type = kReadAsText) {
+        return machine().reader.RegGetValue(kHKeyClassesRoot, key, name, type, std::u16string(u"(none)"));
+    }
+
+    bool Exists(const std::u16string& key) {
+        HKey opened = 0;
+        if (machine().registry.RegOpenKeyExA(kHKeyClassesRoot, machine().cp932.ToAnsi(key), 0, kKeyRead, opened) != 0) {
+            return false;
+        }
+        machine().registry.RegCloseKey(opened);
+        return true;
+    }
+
+    // The error a malformed file gives: "line N: what".
+    std::string ErrorOf(const std::string& bytes) {
+        try {
+            Load(bytes);
+        } catch (const RegExportError& error) {
+            return "line " + std::to_string(error.line()) + ": " + error.what();
+        }
+        return "no error";
+    }
+
+    // A machine with no keys yet.
+    void Reset() { fixture_ = std::make_unique<testing::ScanFixture>(); }
+    testing::ScanFixture& machine() { return *fixture_; }
+
+private:
+    std::unique_ptr<testing::ScanFixture> fixture_ = std::make_unique<testing::ScanFixture>();
+};
+
+constexpr char16_t kValueKinds[] =
+    u"; a comment, then a blank line\r\n"
+    u"\r\n"
+    u"[HKEY_CLASSES_ROOT\\Kinds]\r\n"
+    u"@=\"エクセル \\\"2010\\\" C:\\\\Office\"\r\n"
+    u"\"Name \\\"quoted\\\"\" = \"spaced\"\r\n"
+    u"\"Number\"=dword:fffffffe\r\n"
+    u"\"Short\"=dword:1f\r\n"
+    u"\"Binary\"=hex:01,02,\\\r\n"
+    u"  03,\\\r\n"
+    u"  ff\r\n"
+    u"\"Empty\"=hex:\r\n"
+    u"\"Gone\"=\"soon\"\r\n"
+    u"\"Gone\"=-\r\n";
+
+TEST_F(RegExportTest, ReadsEveryKindOfValueInBothFormats) {
+    for (const std::string& file : {Version5(kValueKinds), Version4(kValueKinds)}) {
+        Reset();
+        Load(file);
+        EXPECT_EQ(Read(u"Kinds"), RegVariant(u"エクセル \"2010\" C:\\Office"));
+        EXPECT_EQ(Read(u"Kinds", u"name \"QUOTED\""), RegVariant(u"spaced"));
+        EXPECT_EQ(Read(u"Kinds", u"Number", kReadAsNumber), RegVariant(std::int32_t{-2}));
+        EXPECT_EQ(Read(u"Kinds", u"Short", kReadAsNumber), RegVariant(std::int32_t{31}));
+        // Binary data are handed out as they are; read as text, up to the end.
+        EXPECT_EQ(Read(u"Kinds", u"Binary"), RegVariant(u"\u0001\u0002\u0003\u30FB"));
+        EXPECT_EQ(Read(u"Kinds", u"Empty"), RegVariant(u""));
+        EXPECT_EQ(Read(u"Kinds", u"Gone"), RegVariant(u"(none)"));
+    }
+}
+
+TEST_F(RegExportTest, HexTextIsUtf16InVersion5AndAnsiInRegedit4) {
+    // "Excel.Application.14" with its NUL, as each format writes a REG_SZ in hex.
+    Load(Version5(u"[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n"
+                  u"@=hex(1):45,00,78,00,63,00,65,00,6c,00,2e,00,41,00,70,00,70,00,6c,00,69,00,63,00,\\\r\n"
+                  u"  61,00,74,00,69,00,6f,00,6e,00,2e,00,31,00,34,00,00,00\r\n"
+                  u"[HKEY_CLASSES_ROOT\\Expand]\r\n"
+                  u"@=hex(2):a8,30,af,30,bb,30,eb,30,00,00\r\n"));
+    EXPECT_EQ(Read(u"Excel.Application\\CurVer"), RegVariant(u"Excel.Application.14"));
+    EXPECT_EQ(Read(u"Expand"), RegVariant(u"エクセル"));
+
+    Reset();
+    Load(Version4(u"[HKEY_CLASSES_ROOT\\Expand]\r\n@=hex(2):83,47,83,4e,83,5a,83,8b,00\r\n"));
+    EXPECT_EQ(Read(u"Expand"), RegVariant(u"エクセル"));
+}
+
+TEST_F(RegExportTest, ADeletionRemovesTheKeyWithItsSubkeysOnly) {
+    Load(Version5(u"[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.12\"\r\n"
+                  u"[HKEY_CLASSES_ROOT\\Excel.Application.12\\CLSID]\r\n@=\"{x}\"\r\n"
+                  u"[-HKEY_CLASSES_ROOT\\EXCEL.Application]\r\n"
+                  u"@=\"values after a deletion are dropped\"\r\n"
+                  u"[-HKEY_CLASSES_ROOT\\Access.Application]\r\n"));
+    EXPECT_FALSE(Exists(u"Excel.Application"));
+    EXPECT_FALSE(Exists(u"Excel.Application\\CurVer"));
+    EXPECT_EQ(Read(u"Excel.Application.12\\CLSID"), RegVariant(u"{x}"));
+}
+
+TEST_F(RegExportTest, OnlyTheClassKeysCount) {
+    Load(Version4(u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Machine]\r\n@=\"m\"\r\n"
+                  u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\ClassesX\\Other]\r\n@=\"x\"\r\n"
+                  u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n@=\"x\"\r\n"
+                  u"[HKEY_USERS\\S-1-5-21\\Software\\Classes\\Other]\r\n@=\"x\"\r\n"
+                  u"[HKEY_CURRENT_CONFIG\\Other]\r\n@=\"x\"\r\n"
+                  u"[hkey_current_user\\software\\classes\\User]\r\n@=\"u\"\r\n"));
+    EXPECT_EQ(Read(u"Machine"), RegVariant(u"m"));
+    EXPECT_EQ(Read(u"User"), RegVariant(u"u"));
+    EXPECT_FALSE(Exists(u"Other"));
+    EXPECT_FALSE(Exists(u"ClassesX\\Other"));
+}
+
+// A top-level key the user has hides the machine's one, values and subkeys
+// alike; other top-level keys of the machine still show.
+TEST_F(RegExportTest, TheUsersClassKeysHideTheMachinesOnes) {
+    const std::u16string machineKeys =
+        u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.12\"\r\n"
+        u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Excel.Application\\CLSID]\r\n@=\"{machine}\"\r\n"
+        u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Excel.Application.12\\CLSID]\r\n@=\"{machine}\"\r\n";
+    const std::u16string userKeys =
+        u"[HKEY_CURRENT_USER\\Software\\Classes\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.14\"\r\n";
+    for (const std::u16string& body : {machineKeys + userKeys, userKeys + machineKeys}) {
+        Reset();
+        Load(Version5(body));
+        EXPECT_EQ(Read(u"Excel.Application\\CurVer"), RegVariant(u"Excel.Application.14"));
+        EXPECT_FALSE(Exists(u"Excel.Application\\CLSID"));
+        EXPECT_EQ(Read(u"Excel.Application.12\\CLSID"), RegVariant(u"{machine}"));
+    }
+}
+
+// Through HKEY_CLASSES_ROOT a file writes and deletes the key the merged view shows.
+TEST_F(RegExportTest, ClassesRootKeysAreTheUsersWhereTheUserHasThem) {
+    Load(Version5(u"[HKEY_CURRENT_USER\\Software\\Classes\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.14\"\r\n"
+                  u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Access.Application\\CurVer]\r\n@=\"Access.Application.11\"\r\n"
+                  u"[HKEY_CLASSES_ROOT\\Excel.Application\\CLSID]\r\n@=\"{user}\"\r\n"
+                  u"[HKEY_CLASSES_ROOT\\Access.Application\\CLSID]\r\n@=\"{machine}\"\r\n"
+                  u"[-HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n"));
+    EXPECT_EQ(Read(u"Excel.Application\\CLSID"), RegVariant(u"{user}"));
+    EXPECT_FALSE(Exists(u"Excel.Application\\CurVer"));
+    EXPECT_EQ(Read(u"Access.Application\\CLSID"), RegVariant(u"{machine}"));
+    EXPECT_EQ(Read(u"Access.Application\\CurVer"), RegVariant(u"Access.Application.11"));
+}
+
+TEST_F(RegExportTest, MalformedFilesNameTheLineAndLeaveTheRegistryAlone) {
+    const std::string key = "[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n";
+    const struct {
+        std::string file;
+        std::string error;
+    } cases[] = {
+        {"", "line 1: not a registry export"},
+        {"\x7F" "ELF\x02\x01\x01\0\0\0\r\n", "line 1: not a registry export"},
+        {std::string("\xFF\xFEW\0i\0", 6), "line 1: not a registry export"},
+        {Version5(u"[HKEY_CLASSES_ROOT\\A]\r\n@=\"x\"").substr(0, 111), "line 3: the file ends inside a UTF-16"},
+        {"REGEDIT4\r\n@=\"Excel.Application.14\"\r\n", "line 2: a value before the first key"},
+        {"REGEDIT4\r\n" + key + "@=\"Excel.Application.14\r\n", "line 3: a quoted text is not closed"},
+        {"REGEDIT4\r\n" + key + "@=\"x\" y\r\n", "line 3: text after a quoted value"},
+        {"REGEDIT4\r\n" + key + "@=hex:0g\r\n", "line 3: hex bytes are not separated"},
+        {"REGEDIT4\r\n" + key + "@=hex:01,\\\r\n  123\r\n", "line 4: hex data hold something"},
+        {"REGEDIT4\r\n" + key + "@=hex(x):01\r\n", "line 3: a hex(N) value type"},
+        {"REGEDIT4\r\n" + key + "@=hex:01,\\", "line 3: the file ends inside a value continued"},
+        {"REGEDIT4\r\n" + key + "@=dword:123456789\r\n", "line 3: a dword value"},
+        {"REGEDIT4\r\n" + key + "@=qword:1\r\n", "line 3: a value's data are neither"},
+        {"REGEDIT4\r\n" + key + "@\r\n", "line 3: a value name is not followed"},
+        {"REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\Excel.Application\r\n", "line 3: a key line does not end"},
+        {"REGEDIT4\r\n[HKEY_CLASSES_ROOT\\A\\\\B]\r\n", "line 2: a key path has an empty key name"},
+        {"REGEDIT4\r\n[HKEY_NOWHERE\\A]\r\n", "line 2: a key line names no registry root"},
+        {"REGEDIT4\r\n" + key + "garbage\r\n", "line 3: neither a key, a value nor a comment"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        Reset();
+        const std::string error = ErrorOf(c.file);
+        EXPECT_EQ(error.substr(0, c.error.size()), c.error) << error;
+        EXPECT_FALSE(Exists(u"Excel.Application"));
+    }
+}
+
+TEST_F(RegExportTest, LongLines) {
+    const std::string line(10 << 20, 'A');
+    EXPECT_EQ(ErrorOf("REGEDIT4\r\n" + line), "line 2: neither a key, a value nor a comment");
+    EXPECT_EQ(ErrorOf("REGEDIT4\r\n[HKEY_CLASSES_ROOT\\Long]\r\n@=\"" + line), "line 3: a quoted text is not closed");
+    std::string hex;
+    for (int i = 0; i < (1 << 20); ++i) hex += "0a,";
+    Load("REGEDIT4\r\n[HKEY_CLASSES_ROOT\\Long]\r\n@=\"" + line.substr(0, 1 << 20) + "\"\r\n\"Hex\"=hex:" + hex + "ff\r\n");
+    // Too long for the reader's buffer: the default, as on Windows.
+    EXPECT_EQ(Read(u"Long"), RegVariant(u"(none)"));
+    std::uint32_t size = 0;
+    HKey key = 0;
+    ASSERT_EQ(machine().registry.RegOpenKeyExA(kHKeyClassesRoot, "Long", 0, kKeyRead, key), 0);
+    EXPECT_EQ(machine().registry.RegQueryValueExA(key, "Hex", nullptr, nullptr, &size), 0);
+    EXPECT_EQ(size, (1u << 20) + 1);
+    EXPECT_EQ(machine().registry.RegQueryValueExA(key, "", nullptr, nullptr, &size), 0);
+    EXPECT_EQ(size, (1u << 20) + 1);
+    machine().registry.RegCloseKey(key);
+}
+
+}  // namespace
+}  // namespace runesuka

@@ -1,0 +1,254 @@
+#include "report.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "expected_texts.h"
+#include "iconv_code_page.h"
+#include "memory_registry.h"
+#include "reg_export.h"
+#include "report_format.h"
+
+namespace runesuka {
+namespace {
+
+using report::RunReport;
+
+// The report's platform as data: files by name, lines written, a live registry or none.
+class FakeHost : public report::ReportHost {
+public:
+    int Run(std::vector<std::u16string> args) {
+        args_ = std::move(args);
+        return RunReport(args_, *this);
+    }
+
+    RegistryApi* LiveRegistry() override { return live; }
+    const AnsiCodePage& CodePage() override { return cp932; }
+    bool ReadFile(std::size_t argument, std::string& bytes, std::u16string& error) override {
+        const auto file = files.find(args_.at(argument));
+        if (file == files.end()) {
+            error = u"cannot be read: No such file or directory";
+            return false;
+        }
+        bytes = file->second;
+        return true;
+    }
+    void Out(const std::u16string& line) override { out.push_back(line); }
+    void Err(const std::u16string& line) override { err.push_back(line); }
+
+    IconvCodePage cp932{"CP932"};
+    std::map<std::u16string, std::string> files;
+    MemoryRegistry* live = nullptr;
+    std::vector<std::u16string> out;
+    std::vector<std::u16string> err;
+
+private:
+    std::vector<std::u16string> args_;
+};
+
+// A REGEDIT4 export of the CLSID keys of the versions given, and CurVer keys.
+std::string Export(std::vector<int> access, std::vector<int> excel, std::string accessCurVer = "",
+                   std::string excelCurVer = "") {
+    std::string text = "REGEDIT4\r\n\r\n";
+    for (const auto& [product, versions, curVer] :
+         {std::tuple("Access", access, accessCurVer), std::tuple("Excel", excel, excelCurVer)}) {
+        for (const int n : versions) {
+            text += "[HKEY_CLASSES_ROOT\\" + std::string(product) + ".Application." + std::to_string(n) +
+                    "\\CLSID]\r\n@=\"{00000000-0000-0000-0000-000000000000}\"\r\n\r\n";
+        }
+        if (!curVer.empty()) {
+            text += "[HKEY_CLASSES_ROOT\\" + std::string(product) + ".Application\\CurVer]\r\n@=\"" + curVer + "\"\r\n";
+        }
+    }
+    return text;
+}
+
+std::string Fixture(const std::string& name) {
+    std::ifstream in(std::string(RUNESUKA_FIXTURES_DIR) + "/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The same export as "Windows Registry Editor Version 5.00", UTF-16 LE with its BOM.
+std::string AsVersion5(const std::string& regedit4) {
+    const std::string text = "Windows Registry Editor Version 5.00" + regedit4.substr(regedit4.find("\r\n"));
+    std::string bytes = "\xFF\xFE";
+    for (const char c : text) bytes += std::string{c, '\0'};
+    return bytes;
+}
+
+std::u16string Widen(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+TEST(ReportJson, OneLineWithExactlyTheKeysInAscii) {
+    FakeHost host;
+    host.files[u"typical.reg"] = Fixture("excel2007-2010-access2010-runtime.reg");
+    EXPECT_EQ(host.Run({u"--json", u"--from-reg", u"typical.reg"}), 0);
+    ASSERT_EQ(host.out.size(), 1u);
+    EXPECT_EQ(host.out[0],
+              u"{\"source\": \"typical.reg\", \"code\": \"77\", \"outcome\": \"type-v\", "
+              u"\"type\": \"\\uFF80\\uFF72\\uFF8C\\uFF9F \\uFF36\", \"advice\": \"\\r\\n\", \"runtime\": null, "
+              u"\"access\": {\"versions\": [14], \"line\": \"Access\\u3000\\u306F\\u30002010\\r\\n\", "
+              u"\"last_used\": null, \"index\": \"7\"}, "
+              u"\"excel\": {\"versions\": [12, 14], \"line\": \"Excel\\u3000\\u306F\\u30002007 \\u3068 2010\\r\\n\", "
+              u"\"last_used\": \"\\u6700\\u7D42\\u4F7F\\u7528\\u306F 2010\", \"index\": \"7\"}}");
+    EXPECT_TRUE(host.err.empty());
+}
+
+TEST(ReportJson, EscapesEverythingButPrintableAscii) {
+    EXPECT_EQ(report::JsonString(u"a\"b\\c\r\n\t\x01\x7F~ \u00E9\U0001F600"),
+              "\"a\\\"b\\\\c\\r\\n\\t\\u0001\\u007F~ \\u00E9\\uD83D\\uDE00\"");
+    EXPECT_EQ(report::JsonLine(u"C:\\レポート\\a.reg", {}).substr(0, 40), "{\"source\": \"C:\\\\\\u30EC\\u30DD\\u30FC\\u30C8");
+}
+
+struct OutcomeCase {
+    const char* name;
+    std::string file;
+    const char* code;
+    const char* outcome;
+    int exitStatus;
+    std::u16string runtime;  // "null": not shown
+};
+
+TEST(ReportOutcome, EveryOutcomeHasItsExitStatus) {
+    const OutcomeCase cases[] = {
+        {"type R", Export({14}, {12}), "75", "type-r", 0, u"null"},
+        {"type V", Export({14, 15}, {16}, "Access.Application.15"), "89", "type-v", 0, u"null"},
+        {"old Access", Export({11}, {10}), "43", "old-access", 10, u"null"},
+        {"Excel missing", Export({14}, {}), "7-", "excel-missing", 11, u"null"},
+        {"Access missing", Export({}, {12}), "-5", "access-missing", 12,
+         u"\"\\u300C\\uFF97\\uFF9D\\uFF80\\uFF72\\uFF91 \\uFF38\\uFF30\\u300D\""},
+        {"Access missing, no runtime named", Export({}, {16}), "-9", "access-missing", 12, u"\"\""},
+        {"not installable", Export({12}, {14}), "57", "not-installable", 13, u"null"},
+    };
+    for (const OutcomeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeHost host;
+        host.files[u"m.reg"] = c.file;
+        EXPECT_EQ(host.Run({u"--from-reg", u"m.reg", u"--json"}), c.exitStatus);
+        ASSERT_EQ(host.out.size(), 1u);
+        const std::u16string& json = host.out[0];
+        EXPECT_NE(json.find(u"\"code\": \"" + Widen(c.code) + u"\", \"outcome\": \"" + Widen(c.outcome) + u"\""),
+                  std::u16string::npos) << std::string(json.begin(), json.end());
+        EXPECT_NE(json.find(u"\"runtime\": " + c.runtime + u", "), std::u16string::npos);
+
+        // The live registry: the same report and status.
+        MemoryRegistry live(host.cp932);
+        LoadRegExport(c.file, host.cp932, live);
+        FakeHost machine;
+        machine.live = &live;
+        EXPECT_EQ(machine.Run({u"--json"}), c.exitStatus);
+        ASSERT_EQ(machine.out.size(), 1u);
+        EXPECT_EQ(machine.out[0].substr(machine.out[0].find(u", \"code\"")), json.substr(json.find(u", \"code\"")));
+        EXPECT_EQ(machine.out[0].substr(0, 22), u"{\"source\": \"registry\",");
+    }
+}
+
+TEST(ReportText, TheWindowsTextsLineByLine) {
+    FakeHost host;
+    host.files[u"runtime.reg"] = Export({}, {12});
+    host.files[u"two.reg"] = Export({12}, {12, 14}, "", "Excel.Application.12");
+    EXPECT_EQ(host.Run({u"--from-reg", u"runtime.reg", u"two.reg"}), 0);
+    const std::u16string reRun = testing::kReRunLine;
+    const std::vector<std::u16string> expected = {
+        u"runtime.reg",
+        testing::kUnknownType,
+        testing::kRuntimeXp,
+        testing::kAccessMissing.substr(0, testing::kAccessMissing.find(u"\r\n")),
+        reRun,
+        u"Access がインストールされていません。",
+        u"Excel\u3000は\u30002007",
+        u"",
+        u"two.reg",
+        testing::kUnknownType,
+        u"\u3000\u3000\u3000\u3000 このCDではインストール出来ない可能性があります。",
+        u"\u3000\u3000\u3000\u3000 お手数ですが、「タイプ不明の場合」をご参照頂くか、",
+        u"\u3000\u3000\u3000\u3000 サポートへお問合せ下さい。",
+        u"Access\u3000は\u30002007",
+        u"Excel\u3000は\u30002007 と 2010",
+        u"最終使用は 2007",
+    };
+    EXPECT_EQ(host.out, expected);
+
+    FakeHost typeFound;
+    typeFound.files[u"r.reg"] = Export({14}, {12});
+    EXPECT_EQ(typeFound.Run({u"--from-reg", u"r.reg"}), 0);
+    // The type-found advice is one empty line.
+    EXPECT_EQ(typeFound.out, (std::vector<std::u16string>{u"r.reg", testing::kTypeR, u"", u"Access\u3000は\u30002010",
+                                                            u"Excel\u3000は\u30002007"}));
+}
+
+TEST(ReportFiles, EveryFileIsReportedInOrderAndBadOnesNamed) {
+    FakeHost host;
+    host.files[u"a.reg"] = Export({14}, {12});
+    host.files[u"bad.reg"] = "REGEDIT4\r\n[HKEY_CLASSES_ROOT\\X]\r\n@=hex:zz\r\n";
+    host.files[u"b.reg"] = Export({12}, {14});
+    EXPECT_EQ(host.Run({u"--json", u"--from-reg", u"a.reg", u"missing.reg", u"bad.reg", u"b.reg"}), 3);
+    ASSERT_EQ(host.out.size(), 2u);
+    EXPECT_EQ(host.out[0].substr(0, 24), u"{\"source\": \"a.reg\", \"cod");
+    EXPECT_EQ(host.out[1].substr(0, 24), u"{\"source\": \"b.reg\", \"cod");
+    EXPECT_EQ(host.err, (std::vector<std::u16string>{
+                            u"missing.reg: cannot be read: No such file or directory",
+                            u"bad.reg:3: hex data hold something that is not a byte in hexadecimal"}));
+
+    // Every file read: 0 whatever the outcomes; one file is one machine.
+    FakeHost read;
+    read.files = host.files;
+    EXPECT_EQ(read.Run({u"--json", u"--from-reg", u"a.reg", u"b.reg"}), 0);
+    EXPECT_EQ(read.Run({u"--json", u"--from-reg", u"b.reg"}), 13);
+    EXPECT_EQ(read.Run({u"--json", u"--from-reg", u"bad.reg"}), 3);
+    EXPECT_EQ(read.Run({u"--from-reg", u"missing.reg"}), 3);
+}
+
+TEST(ReportFiles, BothFormatsOfEveryFixtureGiveTheSameReport) {
+    const char* const fixtures[] = {"excel2007-2010-access2010-runtime.reg", "excel2016-only.reg",
+                                    "office2003-after-2007-removed.reg", "office2003-and-2013.reg",
+                                    "office2010.reg"};
+    const int statuses[] = {0, 12, 10, 0, 0};
+    for (std::size_t i = 0; i < std::size(fixtures); ++i) {
+        SCOPED_TRACE(fixtures[i]);
+        FakeHost host;
+        host.files[u"4"] = Fixture(fixtures[i]);
+        host.files[u"5"] = AsVersion5(host.files[u"4"]);
+        EXPECT_EQ(host.Run({u"--json", u"--from-reg", u"4"}), statuses[i]);
+        EXPECT_EQ(host.Run({u"--json", u"--from-reg", u"5"}), statuses[i]);
+        ASSERT_EQ(host.out.size(), 2u);
+        EXPECT_EQ(host.out[0].substr(14), host.out[1].substr(14));
+    }
+}
+
+TEST(ReportUsage, HelpAndUsageErrors) {
+    for (const char16_t* help : {u"/?", u"-h", u"--help"}) {
+        FakeHost host;
+        EXPECT_EQ(host.Run({u"--json", help}), 0);
+        ASSERT_FALSE(host.out.empty());
+        EXPECT_EQ(host.out[0], u"Usage: runesuka-report [--json] [--from-reg FILE...]");
+        EXPECT_NE(host.out[6].find(u"12 access-missing, 13 not-installable"), std::u16string::npos) << help;
+        EXPECT_TRUE(host.err.empty());
+    }
+    const struct {
+        std::vector<std::u16string> args;
+        std::u16string error;
+    } errors[] = {
+        {{u"--jsn"}, u"runesuka-report: unknown option --jsn"},
+        {{u"--from-reg"}, u"runesuka-report: --from-reg needs a FILE"},
+        {{u"a.reg"}, u"runesuka-report: unexpected argument a.reg (export files follow --from-reg)"},
+        {{u"--from-reg", u"a.reg", u"-x", u"--help"}, u"runesuka-report: unknown option -x"},
+        {{}, u"runesuka-report: there is no registry here; name export files with --from-reg"},
+    };
+    for (const auto& e : errors) {
+        FakeHost host;
+        host.files[u"a.reg"] = Export({14}, {12});
+        EXPECT_EQ(host.Run(e.args), 2);
+        EXPECT_TRUE(host.out.empty());
+        ASSERT_FALSE(host.err.empty());
+        EXPECT_EQ(host.err[0], e.error);
+    }
+}
+
+}  // namespace
+}  // namespace runesuka
