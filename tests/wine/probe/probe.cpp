@@ -778,6 +778,10 @@ std::wstring Bstr(BSTR text) {
   return s;
 }
 
+// IID_IAccessible, spelled out: the x86_64 MinGW-w64 import library links a
+// different value under that name, and oleacc then answers E_NOINTERFACE.
+constexpr IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
 int Accessible(const std::wstring& out, DWORD timeout_ms) {
   HWND top = WaitForWindow(timeout_ms);
   if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
@@ -788,9 +792,10 @@ int Accessible(const std::wstring& out, DWORD timeout_ms) {
     if (json.size() > 1) json += ",\n ";
     json += Fmt("{\"id\": %d", GetDlgCtrlID(hwnd));
     IAccessible* object = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                          reinterpret_cast<void**>(&object))) || !object) {
-      json += ", \"error\": \"AccessibleObjectFromWindow failed\"}";
+    const HRESULT result = AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible,
+                                                      reinterpret_cast<void**>(&object));
+    if (FAILED(result) || !object) {
+      json += Fmt(", \"error\": \"AccessibleObjectFromWindow failed: %08lx\"}", static_cast<unsigned long>(result));
       continue;
     }
     VARIANT self{};
