@@ -50,20 +50,18 @@ void MemoryRegistry::RestrictRights(const std::u16string& path, std::uint32_t gr
 std::int32_t MemoryRegistry::RegOpenKeyExA(HKey key, const std::string& subKey, std::uint32_t,
                                            std::uint32_t samDesired, HKey& result) {
     ++opens_;
-    std::u16string path;
+    std::u16string path = Fold(codePage_.FromAnsi(subKey));
     if (key != kHKeyClassesRoot) {
         const auto parent = handles_.find(key);
         if (parent == handles_.end()) return kErrorInvalidHandle;
-        path = parent->second;
+        path = path.empty() ? parent->second->first : parent->second->first + u'\\' + path;
     }
-    const std::u16string sub = Fold(codePage_.FromAnsi(subKey));
-    if (!sub.empty()) path = path.empty() ? sub : path + u'\\' + sub;
 
     const auto found = keys_.find(path);
     if (found == keys_.end()) return kErrorFileNotFound;
     if ((samDesired & ~found->second.granted) != 0) return kErrorAccessDenied;
     result = nextHandle_++;
-    handles_[result] = path;
+    handles_.emplace(result, &*found);
     return kErrorSuccess;
 }
 
@@ -72,7 +70,7 @@ std::int32_t MemoryRegistry::RegQueryValueExA(HKey key, const std::string& value
     ++queries_;
     const auto handle = handles_.find(key);
     if (handle == handles_.end()) return kErrorInvalidHandle;
-    const Key& stored = keys_.at(handle->second);
+    const Key& stored = handle->second->second;
     const auto value = stored.values.find(Fold(codePage_.FromAnsi(valueName)));
     if (value == stored.values.end()) return kErrorFileNotFound;
 

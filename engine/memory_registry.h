@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ansi_code_page.h"
@@ -58,8 +59,11 @@ private:
     Key& Create(const std::u16string& path);
 
     const AnsiCodePage& codePage_;
-    std::map<std::u16string, Key> keys_;      // by folded full path
-    std::map<HKey, std::u16string> handles_;  // open handle -> folded path
+    // Found by hash: opening a key is what a check does most. Elements keep
+    // their place when the table grows, so handles can point at them.
+    using Keys = std::unordered_map<std::u16string, Key>;
+    Keys keys_;                                          // by folded full path
+    std::map<HKey, const Keys::value_type*> handles_;    // open handle -> its key
     HKey nextHandle_ = 0x1000;
     int opens_ = 0;
     int closes_ = 0;

@@ -81,10 +81,11 @@ std::u16string_view TopKey(std::u16string_view path) { return path.substr(0, pat
 // Whether `path` exists in `keys`, itself or as the parent of a key there.
 bool Has(const Keys& keys, std::u16string_view path) {
     if (path.empty()) return !keys.empty();
-    const std::u16string key(path);
+    std::u16string key(path);
     if (keys.count(key) != 0) return true;
-    const auto below = keys.lower_bound(key + u'\\');
-    return below != keys.end() && below->first.compare(0, key.size() + 1, key + u'\\') == 0;
+    key += u'\\';
+    const auto below = keys.lower_bound(key);
+    return below != keys.end() && below->first.compare(0, key.size(), key) == 0;
 }
 
 // Removes `path` and every key below it.

@@ -1,7 +1,6 @@
 #include "report_format.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 #include <optional>
 
@@ -72,7 +71,9 @@ std::string JsonLine(const std::u16string& source, const MachineReport& report) 
 }
 
 std::string JsonString(const std::u16string& text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out = "\"";
+    out.reserve(text.size() * 6 + 2);
     for (const char16_t c : text) {
         switch (c) {
             case u'"': out += "\\\""; break;
@@ -84,9 +85,9 @@ std::string JsonString(const std::u16string& text) {
                 if (c >= 0x20 && c < 0x7F) {
                     out += static_cast<char>(c);
                 } else {
-                    char escape[7];
-                    std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
-                    out += escape;
+                    const char escape[] = {'\\', 'u', kHex[c >> 12], kHex[(c >> 8) & 0xF], kHex[(c >> 4) & 0xF],
+                                           kHex[c & 0xF]};
+                    out.append(escape, sizeof escape);
                 }
         }
     }

@@ -29,7 +29,8 @@ SCENARIO_CHECKS = (
     window.test_results_appear_and_program_keeps_running, window.test_controls_are_the_18_of_the_layout,
     window.test_visibility, window.test_geometry, window.test_fonts, window.test_edit_styles_and_colours,
     window.test_stacking_follows_stored_order, window.test_results_are_painted, window.test_top_window,
-    window.test_no_input_method_window,
+    window.test_no_input_method_window, window.test_every_line_is_whole_and_unwrapped,
+    window.test_overlays_cover_only_blank_stretches,
 )
 
 
