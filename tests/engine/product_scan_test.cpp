@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "check_sequence.h"
 #include "product_scan.h"
 #include "recording_form.h"
 #include "scan_fixture.h"
@@ -10,8 +11,8 @@ namespace {
 using testing::Installed;
 using testing::RecordingForm;
 
-constexpr ProductFields kExcel = {Field::Text4, Field::Text6, Field::Text8, Field::Frame4, Field::Image2};
-constexpr ProductFields kAccess = {Field::Text3, Field::Text5, Field::Text7, Field::Frame3, Field::Image1};
+constexpr const ProductFields& kExcel = kExcelFields;
+constexpr const ProductFields& kAccess = kAccessFields;
 
 struct ScanCase {
     const char* name;

@@ -4,6 +4,7 @@
 
 #include "accessibility.h"
 #include "system_library.h"
+#include "wide_text.h"
 
 namespace runesuka::win32 {
 namespace {
@@ -16,8 +17,6 @@ constexpr GUID kLiveSettingProperty = {0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 
 constexpr LONG kPolite = 1;
 constexpr CLSID kAccPropServices = {0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
 constexpr IID kIAccPropServices = {0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
-
-const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 bool ScreenReaderRunning() {
     BOOL running = FALSE;

@@ -11,11 +11,10 @@
 #include "system_library.h"
 #include "tab_order.h"
 #include "text_box.h"
+#include "wide_text.h"
 
 namespace runesuka::win32 {
 namespace {
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
 
 constexpr UINT kRunCheck = WM_APP + 1;
 // WM_DPICHANGED, sent from Windows 8.1 on; the Windows XP headers leave it out.
@@ -38,8 +37,6 @@ void DisableInputMethod() {
 // Milestones for a debugger or Wine's +debugstr channel; the benchmark reads
 // them to tell where start-up time goes.
 void Mark(const char* milestone) { OutputDebugStringA(milestone); }
-
-const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 COLORREF ToColorRef(OleColor color) {
     return (color & 0x80000000u) != 0 ? GetSysColor(static_cast<int>(color & 0xFFu)) : static_cast<COLORREF>(color);
@@ -183,7 +180,7 @@ void Form1Window::ApplyFont(Field field) {
     if (!control.Has(Property::FontName)) return;
     const ControlState& state = control.state();
     const HWND child = Child(field);
-    const HFONT font = fonts_.Get(reinterpret_cast<const wchar_t*>(state.fontName.c_str()), state.fontSize,
+    const HFONT font = fonts_.Get(Wide(state.fontName), state.fontSize,
                                   state.fontBold, dpi_);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), IsWindowVisible(child));
 }
