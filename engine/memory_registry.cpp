@@ -4,6 +4,15 @@
 
 namespace runesuka {
 
+std::vector<std::uint8_t> AnsiTextData(const AnsiCodePage& codePage, const std::u16string& text) {
+    const std::string ansi = codePage.ToAnsi(text);
+    std::vector<std::uint8_t> data;
+    data.reserve(ansi.size() + 1);
+    data.assign(ansi.begin(), ansi.end());
+    data.push_back(0);
+    return data;
+}
+
 std::u16string MemoryRegistry::Fold(std::u16string name) {
     for (char16_t& c : name) {
         if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
@@ -11,30 +20,36 @@ std::u16string MemoryRegistry::Fold(std::u16string name) {
     return name;
 }
 
-MemoryRegistry::Key& MemoryRegistry::Create(const std::u16string& path) {
-    const std::u16string folded = Fold(path);
-    // A key that exists has its parents already.
-    const auto existing = keys_.find(folded);
-    if (existing != keys_.end()) return existing->second;
-    for (std::size_t cut = folded.find(u'\\'); cut != std::u16string::npos; cut = folded.find(u'\\', cut + 1)) {
-        keys_[folded.substr(0, cut)];
+MemoryRegistry::Key& MemoryRegistry::Create(const std::u16string& foldedPath) {
+    const auto [key, created] = keys_.try_emplace(foldedPath);
+    // A key that existed has its parents already; a new one makes those it
+    // lacks, from the nearest up.
+    for (std::size_t cut = foldedPath.size(); created && cut > 0;) {
+        cut = foldedPath.rfind(u'\\', cut - 1);
+        if (cut == std::u16string::npos) break;
+        lookup_.assign(foldedPath, 0, cut);
+        if (keys_.find(lookup_) != keys_.end()) break;
+        keys_.emplace(lookup_, Key());
     }
-    return keys_[folded];
+    return key->second;
 }
 
-void MemoryRegistry::AddKey(const std::u16string& path) { Create(path); }
+void MemoryRegistry::AddKey(const std::u16string& path) { Create(Fold(path)); }
+
+void MemoryRegistry::MergeFoldedKey(const std::u16string& foldedPath, Values values) {
+    Values& stored = Create(foldedPath).values;
+    values.merge(stored);  // keeps the new value where both have a name
+    stored = std::move(values);
+}
 
 void MemoryRegistry::SetRaw(const std::u16string& path, const std::u16string& valueName, std::uint32_t type,
                             std::vector<std::uint8_t> data) {
-    Create(path).values[Fold(valueName)] = Value{type, std::move(data)};
+    Create(Fold(path)).values[Fold(valueName)] = Value{type, std::move(data)};
 }
 
 void MemoryRegistry::SetText(const std::u16string& path, const std::u16string& valueName,
                              const std::u16string& text) {
-    const std::string ansi = codePage_.ToAnsi(text);
-    std::vector<std::uint8_t> data(ansi.begin(), ansi.end());
-    data.push_back(0);
-    SetRaw(path, valueName, kRegSz, std::move(data));
+    SetRaw(path, valueName, kRegSz, AnsiTextData(codePage_, text));
 }
 
 void MemoryRegistry::SetDword(const std::u16string& path, const std::u16string& valueName, std::uint32_t value) {
@@ -44,31 +59,57 @@ void MemoryRegistry::SetDword(const std::u16string& path, const std::u16string& 
 }
 
 void MemoryRegistry::RestrictRights(const std::u16string& path, std::uint32_t granted) {
-    Create(path).granted = granted;
+    Create(Fold(path)).granted = granted;
+}
+
+void MemoryRegistry::FoldLookupPath(const std::u16string* parent, const std::string& ansiPath) {
+    lookup_.clear();
+    if (parent != nullptr) {
+        lookup_ = *parent;
+        if (!ansiPath.empty()) lookup_ += u'\\';
+    }
+    // Names are mostly ASCII, which needs no trip through the code page. Two
+    // plain loops, which the compiler turns into vector code.
+    unsigned char seen = 0;
+    for (const char c : ansiPath) seen |= static_cast<unsigned char>(c);
+    if (seen >= 0x80) {
+        lookup_ += Fold(codePage_.FromAnsi(ansiPath));
+        return;
+    }
+    const std::size_t start = lookup_.size();
+    const std::size_t size = ansiPath.size();
+    lookup_.resize(start + size);
+    char16_t* const to = &lookup_[start];
+    const char* const from = ansiPath.data();
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(from[i]);
+        to[i] = static_cast<char16_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
 }
 
 std::int32_t MemoryRegistry::RegOpenKeyExA(HKey key, const std::string& subKey, std::uint32_t,
                                            std::uint32_t samDesired, HKey& result) {
     ++opens_;
-    std::u16string path = Fold(codePage_.FromAnsi(subKey));
-    if (key != kHKeyClassesRoot) {
-        const auto parent = handles_.find(key);
+    if (key == kHKeyClassesRoot) {
+        FoldLookupPath(nullptr, subKey);
+    } else {
+        const auto parent = FindHandle(key);
         if (parent == handles_.end()) return kErrorInvalidHandle;
-        path = path.empty() ? parent->second->first : parent->second->first + u'\\' + path;
+        FoldLookupPath(&parent->second->first, subKey);
     }
 
-    const auto found = keys_.find(path);
+    const auto found = keys_.find(lookup_);
     if (found == keys_.end()) return kErrorFileNotFound;
     if ((samDesired & ~found->second.granted) != 0) return kErrorAccessDenied;
     result = nextHandle_++;
-    handles_.emplace(result, &*found);
+    handles_.emplace_back(result, &*found);
     return kErrorSuccess;
 }
 
 std::int32_t MemoryRegistry::RegQueryValueExA(HKey key, const std::string& valueName, std::uint32_t* type,
                                               std::uint8_t* data, std::uint32_t* size) {
     ++queries_;
-    const auto handle = handles_.find(key);
+    const auto handle = FindHandle(key);
     if (handle == handles_.end()) return kErrorInvalidHandle;
     const Key& stored = handle->second->second;
     const auto value = stored.values.find(Fold(codePage_.FromAnsi(valueName)));
@@ -88,9 +129,16 @@ std::int32_t MemoryRegistry::RegQueryValueExA(HKey key, const std::string& value
     return kErrorSuccess;
 }
 
+MemoryRegistry::Handles::const_iterator MemoryRegistry::FindHandle(HKey key) const {
+    return std::find_if(handles_.begin(), handles_.end(), [key](const auto& open) { return open.first == key; });
+}
+
 std::int32_t MemoryRegistry::RegCloseKey(HKey key) {
     ++closes_;
-    return handles_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
+    const auto handle = FindHandle(key);
+    if (handle == handles_.end()) return kErrorInvalidHandle;
+    handles_.erase(handle);
+    return kErrorSuccess;
 }
 
 }  // namespace runesuka

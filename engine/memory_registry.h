@@ -4,9 +4,10 @@
 
 #include <cstdint>
 #include <map>
-#include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "ansi_code_page.h"
@@ -14,8 +15,18 @@
 
 namespace runesuka {
 
+// A REG_SZ value's data as RegQueryValueExA hands them out: the text in the
+// ANSI code page with its terminating NUL.
+std::vector<std::uint8_t> AnsiTextData(const AnsiCodePage& codePage, const std::u16string& text);
+
 class MemoryRegistry : public RegistryApi {
 public:
+    struct Value {
+        std::uint32_t type;
+        std::vector<std::uint8_t> data;
+    };
+    using Values = std::map<std::u16string, Value>;  // by folded name
+
     explicit MemoryRegistry(const AnsiCodePage& codePage) : codePage_(codePage) {}
 
     // Paths are below HKEY_CLASSES_ROOT, components separated by "\"; parent
@@ -27,6 +38,9 @@ public:
     // A REG_SZ value: the text in the ANSI code page with its terminating NUL.
     void SetText(const std::u16string& path, const std::u16string& valueName, const std::u16string& text);
     void SetDword(const std::u16string& path, const std::u16string& valueName, std::uint32_t value);
+    // A key whose path and value names are folded already, with its values;
+    // they replace the key's values of the same names.
+    void MergeFoldedKey(const std::u16string& foldedPath, Values values);
     // Opening `path` with any right beyond `granted` is refused, as the
     // machine-wide class keys refuse write rights to a standard user.
     void RestrictRights(const std::u16string& path, std::uint32_t granted);
@@ -47,23 +61,33 @@ public:
     static std::u16string Fold(std::u16string name);
 
 private:
-    struct Value {
-        std::uint32_t type;
-        std::vector<std::uint8_t> data;
-    };
     struct Key {
-        std::map<std::u16string, Value> values;  // by folded name
+        Values values;
         std::uint32_t granted = ~0u;
     };
 
-    Key& Create(const std::u16string& path);
-
-    const AnsiCodePage& codePage_;
+    // Hashes every path. std::hash of a string counts as slow, and a table
+    // with it compares the wanted path with each key while it holds few.
+    struct PathHash {
+        std::size_t operator()(const std::u16string& path) const {
+            return std::hash<std::u16string_view>()(path);
+        }
+    };
     // Found by hash: opening a key is what a check does most. Elements keep
     // their place when the table grows, so handles can point at them.
-    using Keys = std::unordered_map<std::u16string, Key>;
-    Keys keys_;                                          // by folded full path
-    std::map<HKey, const Keys::value_type*> handles_;    // open handle -> its key
+    using Keys = std::unordered_map<std::u16string, Key, PathHash>;
+    // Open handles and their keys; a check holds one or two at a time.
+    using Handles = std::vector<std::pair<HKey, const Keys::value_type*>>;
+
+    Key& Create(const std::u16string& foldedPath);
+    // `ansiPath` below `parent` as a folded path, in lookup_.
+    void FoldLookupPath(const std::u16string* parent, const std::string& ansiPath);
+    Handles::const_iterator FindHandle(HKey key) const;
+
+    const AnsiCodePage& codePage_;
+    Keys keys_;  // by folded full path
+    Handles handles_;
+    std::u16string lookup_;  // reused, so that finding a key allocates nothing
     HKey nextHandle_ = 0x1000;
     int opens_ = 0;
     int closes_ = 0;

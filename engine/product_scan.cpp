@@ -76,9 +76,10 @@ std::vector<int> CheckProduct(const RegistryReader& registry, FormFields& form, 
     std::u16string versionList;
     std::vector<int> found;
 
+    const std::u16string stem = strProduct + u".Application.";
+    std::u16string subKey;
     for (int index = 0; index < kVersionCount; ++index) {
-        const std::u16string subKey =
-            strProduct + u".Application." + DecimalText(index + kFirstMajorVersion) + u"\\CLSID";
+        subKey.assign(stem).append(DecimalText(index + kFirstMajorVersion)).append(u"\\CLSID");
         if (ReadText(registry, subKey).empty()) continue;
         strIdx = DecimalText(index);
         if (!found.empty()) versionList += kVersionSeparator;

@@ -21,14 +21,31 @@ constexpr std::u16string_view kCurrentUser = u"hkey_current_user";
 constexpr std::u16string_view kOtherRoots[] = {u"hkey_users", u"hkey_current_config"};
 constexpr std::u16string_view kClassesUnderRoot = u"software\\classes";
 
-struct Value {
-    std::uint32_t type;
-    std::vector<std::uint8_t> data;
-};
-using Values = std::map<std::u16string, Value>;  // by folded name
-using Keys = std::map<std::u16string, Values>;   // by folded path below the class keys
+using Value = MemoryRegistry::Value;
+using Values = MemoryRegistry::Values;
+using Keys = std::map<std::u16string, Values, std::less<>>;  // by folded path below the class keys
 
 bool IsSpace(char16_t c) { return c == u' ' || c == u'\t'; }
+
+// What Windows allows a key: a name of 1 to 255 characters, 512 levels deep.
+// Longer or deeper paths are no export, and would cost time out of all
+// proportion to make.
+constexpr std::size_t kMaxKeyNameLength = 255;
+constexpr std::size_t kMaxKeyDepth = 512;
+
+// Why the key path of a key line is none Windows could have, or null.
+const char* KeyPathFault(std::u16string_view path) {
+    std::size_t depth = 1;
+    std::size_t nameStart = 0;
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != u'\\') continue;
+        if (i == nameStart) return "a key path has an empty key name";
+        if (i - nameStart > kMaxKeyNameLength) return "a key name is longer than 255 characters";
+        if (i < path.size() && ++depth > kMaxKeyDepth) return "a key path is more than 512 levels deep";
+        nameStart = i + 1;
+    }
+    return nullptr;
+}
 
 std::u16string_view TrimLeft(std::u16string_view text) {
     while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
@@ -76,17 +93,6 @@ bool EqualsFolded(std::u16string_view text, std::u16string_view folded) {
     return text.size() == folded.size() && StartsWithFolded(text, folded);
 }
 
-std::u16string_view TopKey(std::u16string_view path) { return path.substr(0, path.find(u'\\')); }
-
-// Whether `path` exists in `keys`, itself or as the parent of a key there.
-bool Has(const Keys& keys, std::u16string_view path) {
-    if (path.empty()) return !keys.empty();
-    std::u16string key(path);
-    if (keys.count(key) != 0) return true;
-    key += u'\\';
-    const auto below = keys.lower_bound(key);
-    return below != keys.end() && below->first.compare(0, key.size(), key) == 0;
-}
 
 // Removes `path` and every key below it.
 void Delete(Keys& keys, const std::u16string& path) {
@@ -118,21 +124,24 @@ public:
         if (continued_) Fail("the file ends inside a value continued with \"\\\"");
     }
 
-    // The class keys as HKEY_CLASSES_ROOT shows them: a top-level key the user
-    // has hides the machine's one of that name, with all its values and keys.
+    // The class keys as HKEY_CLASSES_ROOT shows them: the keys of both, and
+    // in a key both have, the user's value where both have one of that name.
     void MoveInto(MemoryRegistry& registry) {
-        for (auto& [path, values] : machine_) {
-            if (!Has(user_, TopKey(path))) Fill(registry, path, values);
+        for (Keys* layer : {&machine_, &user_}) {
+            for (auto& [path, values] : *layer) registry.MergeFoldedKey(path, std::move(values));
         }
-        for (auto& [path, values] : user_) Fill(registry, path, values);
     }
 
 private:
     [[noreturn]] void Fail(const std::string& what) const { throw RegExportError(line_, what); }
 
-    static void Fill(MemoryRegistry& registry, const std::u16string& path, Values& values) {
-        if (values.empty()) registry.AddKey(path);
-        for (auto& [name, value] : values) registry.SetRaw(path, name, value.type, std::move(value.data));
+    // Whether the user has `path`, itself or as the parent of a key there.
+    bool UserHas(const std::u16string& path) {
+        if (path.empty()) return !user_.empty();
+        if (user_.find(path) != user_.end()) return true;
+        below_.assign(path).push_back(u'\\');
+        const auto next = user_.lower_bound(below_);
+        return next != user_.end() && next->first.compare(0, below_.size(), below_) == 0;
     }
 
     void KeyLine(std::u16string_view text) {
@@ -149,14 +158,14 @@ private:
             case Layer::None: return;
             case Layer::Machine: layer = &machine_; break;
             case Layer::User: layer = &user_; break;
-            // Through HKEY_CLASSES_ROOT a key is the user's when the user has
-            // its top-level key, as that is the one the merged view shows.
-            case Layer::ClassesRoot: layer = Has(user_, TopKey(path)) ? &user_ : &machine_; break;
+            // Through HKEY_CLASSES_ROOT a key is the user's where the user has
+            // it, and the machine's otherwise, as Windows writes them.
+            case Layer::ClassesRoot: layer = UserHas(path) ? &user_ : &machine_; break;
         }
         if (deletion) {
             Delete(*layer, path);
         } else {
-            current_ = &(*layer)[path];
+            current_ = &layer->try_emplace(std::move(path)).first->second;
         }
     }
 
@@ -165,9 +174,7 @@ private:
     // Where a key path lies, with `path` set to its folded path below the
     // class keys; None for a key outside them.
     Layer ClassesLayer(std::u16string_view text, std::u16string& path) const {
-        if (text.find(u"\\\\") != std::u16string_view::npos || (!text.empty() && text.back() == u'\\')) {
-            Fail("a key path has an empty key name");
-        }
+        if (const char* fault = KeyPathFault(text)) Fail(fault);
         const std::size_t cut = text.find(u'\\');
         const std::u16string_view root = text.substr(0, cut);
         std::u16string_view rest = cut == std::u16string_view::npos ? std::u16string_view() : text.substr(cut + 1);
@@ -195,8 +202,9 @@ private:
     std::u16string Quoted(std::u16string_view& text) {
         std::u16string result;
         for (std::size_t i = 1;;) {
-            const std::size_t stop = text.find_first_of(u"\\\"", i);
-            if (stop == std::u16string_view::npos) Fail("a quoted text is not closed");
+            std::size_t stop = i;
+            while (stop < text.size() && text[stop] != u'\\' && text[stop] != u'"') ++stop;
+            if (stop == text.size()) Fail("a quoted text is not closed");
             result.append(text.substr(i, stop - i));
             if (text[stop] == u'"') {
                 text.remove_prefix(stop + 1);
@@ -229,7 +237,7 @@ private:
         } else if (!text.empty() && text.front() == u'"') {
             const std::u16string data = Quoted(text);
             if (!Trim(text).empty()) Fail("text after a quoted value");
-            Store(name, kRegSz, TextData(data));
+            Store(name, kRegSz, AnsiTextData(codePage_, data));
         } else if (StartsWithFolded(text, u"dword:")) {
             text.remove_prefix(6);
             const std::optional<std::uint32_t> number = TakeHex(text, 8);
@@ -297,14 +305,6 @@ private:
         Store(hexName_, hexType_, isText ? HexTextData(hexBytes_) : std::move(hexBytes_));
     }
 
-    // Text values are handed out in the ANSI code page, with their NUL.
-    std::vector<std::uint8_t> TextData(const std::u16string& text) const {
-        const std::string ansi = codePage_.ToAnsi(text);
-        std::vector<std::uint8_t> data(ansi.begin(), ansi.end());
-        data.push_back(0);
-        return data;
-    }
-
     // Text written as hex: UTF-16 LE in a version 5 export (a last odd byte is
     // dropped), ANSI already in a REGEDIT4 one.
     std::vector<std::uint8_t> HexTextData(const std::vector<std::uint8_t>& bytes) const {
@@ -328,6 +328,7 @@ private:
     Keys user_;
     bool inKey_ = false;
     Values* current_ = nullptr;  // null: the values are read and dropped
+    std::u16string below_;       // reused by UserHas
     bool continued_ = false;
     std::u16string hexName_;
     std::uint32_t hexType_ = kRegBinary;
@@ -337,11 +338,10 @@ private:
 std::u16string Decode(std::string_view bytes, const AnsiCodePage& codePage) {
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        std::u16string text;
-        text.reserve(bytes.size() / 2);
-        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                          static_cast<unsigned char>(bytes[i + 1]) << 8);
+        std::u16string text(bytes.size() / 2 - 1, u'\0');
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i + 2]) |
+                                            static_cast<unsigned char>(bytes[2 * i + 3]) << 8);
         }
         if (bytes.size() % 2 != 0) {
             int line = 1;

@@ -1,6 +1,7 @@
 // Registry export files, as regedit /e and reg export write them, read as a
 // machine's HKEY_CLASSES_ROOT: the class keys of the machine and of the user,
-// merged as Windows merges them.
+// merged as Windows shows them there (every key of both; where both have a key,
+// the user's value of a name over the machine's).
 #pragma once
 
 #include <stdexcept>

@@ -22,7 +22,7 @@ private:
 
 }  // namespace
 
-RegVariant RegistryReader::RegGetValue(const HKey& lnghInKey, std::u16string strSubKey, std::u16string strValName,
+RegVariant RegistryReader::RegGetValue(const HKey& lnghInKey, const std::u16string& strSubKey, const std::u16string& strValName,
                                        const std::int32_t& lngType, RegVariant varDefault) const {
     RegVariant result = std::move(varDefault);
 

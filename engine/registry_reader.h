@@ -29,7 +29,7 @@ class RegistryReader {
 public:
     RegistryReader(RegistryApi& api, const AnsiCodePage& codePage) : api_(api), codePage_(codePage) {}
 
-    RegVariant RegGetValue(const HKey& lnghInKey, std::u16string strSubKey, std::u16string strValName,
+    RegVariant RegGetValue(const HKey& lnghInKey, const std::u16string& strSubKey, const std::u16string& strValName,
                            const std::int32_t& lngType, RegVariant varDefault) const;
 
 private:

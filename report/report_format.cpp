@@ -27,15 +27,51 @@ void AppendProduct(std::vector<std::u16string>& lines, const ProductReport& prod
     if (product.lastUsed) AppendLines(lines, *product.lastUsed);
 }
 
-std::string JsonText(const std::optional<std::u16string>& text) { return text ? JsonString(*text) : "null"; }
-
-std::string JsonProduct(const ProductReport& product) {
-    std::string versions;
-    for (const int version : product.versions) {
-        versions += (versions.empty() ? "" : ", ") + std::to_string(version);
+// A JSON string of `text`, in ASCII, appended to `out`.
+void AppendJsonString(std::string& out, std::u16string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += '"';
+    for (const char16_t c : text) {
+        switch (c) {
+            case u'"': out += "\\\""; break;
+            case u'\\': out += "\\\\"; break;
+            case u'\r': out += "\\r"; break;
+            case u'\n': out += "\\n"; break;
+            case u'\t': out += "\\t"; break;
+            default:
+                if (c >= 0x20 && c < 0x7F) {
+                    out += static_cast<char>(c);
+                } else {
+                    const char escape[] = {'\\', 'u', kHex[c >> 12], kHex[(c >> 8) & 0xF], kHex[(c >> 4) & 0xF],
+                                           kHex[c & 0xF]};
+                    out.append(escape, sizeof escape);
+                }
+        }
     }
-    return "{\"versions\": [" + versions + "], \"line\": " + JsonString(product.line) +
-           ", \"last_used\": " + JsonText(product.lastUsed) + ", \"index\": " + JsonString(product.index) + "}";
+    out += '"';
+}
+
+void AppendJsonText(std::string& out, const std::optional<std::u16string>& text) {
+    if (text) {
+        AppendJsonString(out, *text);
+    } else {
+        out += "null";
+    }
+}
+
+void AppendJsonProduct(std::string& out, const ProductReport& product) {
+    out += "{\"versions\": [";
+    for (std::size_t i = 0; i < product.versions.size(); ++i) {
+        if (i > 0) out += ", ";
+        out += std::to_string(product.versions[i]);
+    }
+    out += "], \"line\": ";
+    AppendJsonString(out, product.line);
+    out += ", \"last_used\": ";
+    AppendJsonText(out, product.lastUsed);
+    out += ", \"index\": ";
+    AppendJsonString(out, product.index);
+    out += '}';
 }
 
 }  // namespace
@@ -64,34 +100,29 @@ std::vector<std::u16string> TextLines(const MachineReport& report) {
 }
 
 std::string JsonLine(const std::u16string& source, const MachineReport& report) {
-    return "{\"source\": " + JsonString(source) + ", \"code\": " + JsonString(report.code) + ", \"outcome\": \"" +
-           OutcomeOf(report.outcome).name + "\", \"type\": " + JsonString(report.type) +
-           ", \"advice\": " + JsonString(report.advice) + ", \"runtime\": " + JsonText(report.runtime) +
-           ", \"access\": " + JsonProduct(report.access) + ", \"excel\": " + JsonProduct(report.excel) + "}";
+    std::string line = "{\"source\": ";
+    line.reserve(1024);  // a typical line, with its escapes, in one allocation
+    AppendJsonString(line, source);
+    line += ", \"code\": ";
+    AppendJsonString(line, report.code);
+    line.append(", \"outcome\": \"").append(OutcomeOf(report.outcome).name).append("\", \"type\": ");
+    AppendJsonString(line, report.type);
+    line += ", \"advice\": ";
+    AppendJsonString(line, report.advice);
+    line += ", \"runtime\": ";
+    AppendJsonText(line, report.runtime);
+    line += ", \"access\": ";
+    AppendJsonProduct(line, report.access);
+    line += ", \"excel\": ";
+    AppendJsonProduct(line, report.excel);
+    line += '}';
+    return line;
 }
 
 std::string JsonString(const std::u16string& text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out = "\"";
-    out.reserve(text.size() * 6 + 2);
-    for (const char16_t c : text) {
-        switch (c) {
-            case u'"': out += "\\\""; break;
-            case u'\\': out += "\\\\"; break;
-            case u'\r': out += "\\r"; break;
-            case u'\n': out += "\\n"; break;
-            case u'\t': out += "\\t"; break;
-            default:
-                if (c >= 0x20 && c < 0x7F) {
-                    out += static_cast<char>(c);
-                } else {
-                    const char escape[] = {'\\', 'u', kHex[c >> 12], kHex[(c >> 8) & 0xF], kHex[(c >> 4) & 0xF],
-                                           kHex[c & 0xF]};
-                    out.append(escape, sizeof escape);
-                }
-        }
-    }
-    return out + "\"";
+    std::string out;
+    AppendJsonString(out, text);
+    return out;
 }
 
 }  // namespace runesuka::report

@@ -74,7 +74,7 @@ const Control& Form1::Controls(int index) const {
 
 Control& Form1::MutableControl(int index) { return const_cast<Control&>(std::as_const(*this).Controls(index)); }
 
-void Form1::SetProperty(int index, std::string_view name, PropertyValue value) {
+void Form1::SetProperty(int index, std::string_view name, const PropertyValue& value) {
     Control& control = MutableControl(index);
     const char* controlName = FieldName(control.def().name);
     const PropertyName* entry = FindProperty(name);
@@ -100,17 +100,18 @@ void Form1::Form_Load() {
     check_.intActivated = 0;
     // Each assignment that fails is skipped. Those to a property the control
     // lacks, as fonts on the image boxes, would fail: they are not tried.
-    const auto resumeNext = [this](int index, std::string_view name, PropertyValue value) {
+    const auto resumeNext = [this](int index, std::string_view name, const PropertyValue& value) {
         const PropertyName* property = FindProperty(name);
         if (property == nullptr || !Controls(index).Has(property->property)) return;
         try {
-            SetProperty(index, name, std::move(value));
+            SetProperty(index, name, value);
         } catch (const std::exception&) {
         }
     };
+    const PropertyValue fontName = std::u16string(kUniformFontName);
     const std::int16_t last = Count() - 1;
     for (std::int32_t i = 0; i <= last; ++i) {
-        resumeNext(i, "FontName", std::u16string(kUniformFontName));
+        resumeNext(i, "FontName", fontName);
         resumeNext(i, "FontSize", kUniformFontSize);
     }
     for (const FieldStyle& style : kFieldStyles) {

@@ -61,7 +61,7 @@ public:
 
     // Sets a property by its name; throws FieldError when the control lacks
     // it or the value is of the wrong kind.
-    void SetProperty(int index, std::string_view name, PropertyValue value);
+    void SetProperty(int index, std::string_view name, const PropertyValue& value);
 
     void Form_Load();
     void Form_Activate() { check_.Form_Activate(); }

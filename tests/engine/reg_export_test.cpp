@@ -128,35 +128,45 @@ TEST_F(RegExportTest, OnlyTheClassKeysCount) {
     EXPECT_FALSE(Exists(u"ClassesX\\Other"));
 }
 
-// A top-level key the user has hides the machine's one, values and subkeys
-// alike; other top-level keys of the machine still show.
-TEST_F(RegExportTest, TheUsersClassKeysHideTheMachinesOnes) {
+// Both trees' keys show; in a key both have, the user's value of a name wins
+// and the machine's other values still show.
+TEST_F(RegExportTest, TheUsersValuesWinOverTheMachines) {
     const std::u16string machineKeys =
         u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.12\"\r\n"
+        u"\"Note\"=\"machine\"\r\n"
         u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Excel.Application\\CLSID]\r\n@=\"{machine}\"\r\n"
         u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Excel.Application.12\\CLSID]\r\n@=\"{machine}\"\r\n";
     const std::u16string userKeys =
-        u"[HKEY_CURRENT_USER\\Software\\Classes\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.14\"\r\n";
+        u"[HKEY_CURRENT_USER\\Software\\Classes\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.14\"\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\Classes\\Excel.Application.14\\CLSID]\r\n@=\"{user}\"\r\n";
     for (const std::u16string& body : {machineKeys + userKeys, userKeys + machineKeys}) {
         Reset();
         Load(Version5(body));
         EXPECT_EQ(Read(u"Excel.Application\\CurVer"), RegVariant(u"Excel.Application.14"));
-        EXPECT_FALSE(Exists(u"Excel.Application\\CLSID"));
+        EXPECT_EQ(Read(u"Excel.Application\\CurVer", u"Note"), RegVariant(u"machine"));
+        EXPECT_EQ(Read(u"Excel.Application\\CLSID"), RegVariant(u"{machine}"));
         EXPECT_EQ(Read(u"Excel.Application.12\\CLSID"), RegVariant(u"{machine}"));
+        EXPECT_EQ(Read(u"Excel.Application.14\\CLSID"), RegVariant(u"{user}"));
     }
 }
 
-// Through HKEY_CLASSES_ROOT a file writes and deletes the key the merged view shows.
+// Through HKEY_CLASSES_ROOT a file writes and deletes the user's key where the
+// user has it, and the machine's otherwise.
 TEST_F(RegExportTest, ClassesRootKeysAreTheUsersWhereTheUserHasThem) {
-    Load(Version5(u"[HKEY_CURRENT_USER\\Software\\Classes\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.14\"\r\n"
-                  u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Access.Application\\CurVer]\r\n@=\"Access.Application.11\"\r\n"
-                  u"[HKEY_CLASSES_ROOT\\Excel.Application\\CLSID]\r\n@=\"{user}\"\r\n"
-                  u"[HKEY_CLASSES_ROOT\\Access.Application\\CLSID]\r\n@=\"{machine}\"\r\n"
-                  u"[-HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n"));
-    EXPECT_EQ(Read(u"Excel.Application\\CLSID"), RegVariant(u"{user}"));
-    EXPECT_FALSE(Exists(u"Excel.Application\\CurVer"));
+    const std::u16string both =
+        u"[HKEY_CURRENT_USER\\Software\\Classes\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.14\"\r\n"
+        u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.12\"\r\n"
+        u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Access.Application\\CurVer]\r\n@=\"Access.Application.11\"\r\n";
+    Load(Version5(both + u"[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.16\"\r\n"
+                         u"[HKEY_CLASSES_ROOT\\Access.Application\\CLSID]\r\n@=\"{machine}\"\r\n"
+                         u"[-HKEY_CLASSES_ROOT\\Access.Application\\CurVer]\r\n"));
+    EXPECT_EQ(Read(u"Excel.Application\\CurVer"), RegVariant(u"Excel.Application.16"));
     EXPECT_EQ(Read(u"Access.Application\\CLSID"), RegVariant(u"{machine}"));
-    EXPECT_EQ(Read(u"Access.Application\\CurVer"), RegVariant(u"Access.Application.11"));
+    EXPECT_FALSE(Exists(u"Access.Application\\CurVer"));
+
+    Reset();
+    Load(Version5(both + u"[-HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n"));
+    EXPECT_EQ(Read(u"Excel.Application\\CurVer"), RegVariant(u"Excel.Application.12"));
 }
 
 TEST_F(RegExportTest, MalformedFilesNameTheLineAndLeaveTheRegistryAlone) {
@@ -210,6 +220,23 @@ TEST_F(RegExportTest, LongLines) {
     EXPECT_EQ(machine().registry.RegQueryValueExA(key, "", nullptr, nullptr, &size), 0);
     EXPECT_EQ(size, (1u << 20) + 1);
     machine().registry.RegCloseKey(key);
+}
+
+// Key names and depths no Windows registry holds are refused, long before
+// making their parents would take hours.
+TEST_F(RegExportTest, KeyPathsBeyondWindowsLimitsAreRefused) {
+    const auto keyLine = [](std::size_t levels, std::size_t nameLength) {
+        std::string path = "HKEY_CLASSES_ROOT\\" + std::string(nameLength, 'k');
+        for (std::size_t level = 2; level < levels; ++level) path += "\\a";
+        return "REGEDIT4\r\n[" + path + "]\r\n@=\"x\"\r\n";
+    };
+    Load(keyLine(512, 255));
+    std::u16string deepest(255, u'K');
+    for (int level = 2; level < 512; ++level) deepest += u"\\A";
+    EXPECT_EQ(Read(deepest), RegVariant(u"x"));
+    EXPECT_EQ(ErrorOf(keyLine(513, 1)), "line 2: a key path is more than 512 levels deep");
+    EXPECT_EQ(ErrorOf(keyLine(2, 256)), "line 2: a key name is longer than 255 characters");
+    EXPECT_EQ(ErrorOf(keyLine(5 << 20, 1)), "line 2: a key path is more than 512 levels deep");
 }
 
 }  // namespace
