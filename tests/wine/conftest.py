@@ -53,9 +53,10 @@ def _check_binaries(folder: Path, names: tuple[str, ...]) -> str:
 
 @pytest.fixture(scope="session")
 def wine_host():
-    """Xvfb + prefix + persistent wineserver, with probe.exe and probe_hook.dll available."""
+    """Xvfb + prefix + persistent wineserver, with probe.exe, probe_hook.dll and regedit_export.exe
+    available."""
     folder = build_dir()
-    _check_binaries(folder, ("probe.exe", "probe_hook.dll"))
+    _check_binaries(folder, ("probe.exe", "probe_hook.dll", "regedit_export.exe"))
     try:
         check_prerequisites()
     except Unavailable as error:

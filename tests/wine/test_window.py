@@ -231,6 +231,15 @@ CASES = [
          {"Text3": installed("Access", "2010"), "Text4": installed("Excel", "2010"),
           "Text0": TYPE_V, "Text2": ADVICE_TYPE_FOUND}, 13, frozenset()),
     )
+] + [
+    # Japanese Office names its file types and verbs in Japanese: regedit's REGEDIT4 export of
+    # this machine carries them in CP932, and reading it must not trip over them.
+    Case("fixture_office2010_japanese_names",
+         Registry(exports=(REPO / "tests" / "fixtures" / "office2010.reg",),
+                  raw=("[HKEY_CLASSES_ROOT\\Excel.Sheet.12]", '@="Microsoft Excel ワークシート"',
+                       "[HKEY_CLASSES_ROOT\\Excel.Sheet.12\\shell\\開く]", '@="開く(&O)"')),
+         {"Text3": installed("Access", "2010"), "Text4": installed("Excel", "2010"),
+          "Text0": TYPE_V, "Text2": ADVICE_TYPE_FOUND}, 13, frozenset()),
 ]
 
 
@@ -433,8 +442,8 @@ def test_report_says_what_the_window_shows(scenario, support_phone, request):
     versions = None if case.registry.exports else {"access": list(case.registry.access),
                                                    "excel": list(case.registry.excel)}
     live = report_check.check_report(run.report, controls_by_name(run.dump), outcomes, versions)
-    if run.export:
-        report_check.check_exports_give_the_same_report(request.getfixturevalue("native_report"), run.export, live)
+    if run.exports:
+        report_check.check_exports_give_the_same_report(request.getfixturevalue("native_report"), run.exports, live)
 
 
 # ---- 144 DPI -------------------------------------------------------------------------------

@@ -146,7 +146,8 @@ class Run:
     screenshot: Path | None
     exit_code: int | None  # None: the process did not end in time and was killed
     report: ReportRun | None = None  # runesuka-report.exe --json on the same registry
-    export: Path | None = None  # regedit's export of HKEY_CLASSES_ROOT, for scenarios of export files
+    # regedit's exports of HKEY_CLASSES_ROOT, version 5.00 and REGEDIT4, for scenarios of export files
+    exports: tuple[Path, Path] | None = None
 
 
 class WineHost:
@@ -324,14 +325,19 @@ class WineHost:
                 code = None
         return ReportRun(code, out.read_bytes(), err.read_text(encoding="utf-8", errors="replace"))
 
-    def export_classes(self, name: str) -> Path:
-        """regedit's export of HKEY_CLASSES_ROOT as it is now."""
-        path = self.work / f"{name}-classes.reg"
-        path.unlink(missing_ok=True)
-        self.wine("regedit", "/e", windows_path(path), "HKEY_CLASSES_ROOT", timeout=120, tag=f"export-{name}")
-        if not path.exists():
-            raise RuntimeError(f"regedit wrote no export to {path}")
-        return path
+    def export_classes(self, name: str) -> tuple[Path, Path]:
+        """regedit's exports of HKEY_CLASSES_ROOT as it is now: version 5.00 from its command
+        line, REGEDIT4 through its Export dialog (regedit_export.exe fills that in)."""
+        version5 = self.work / f"{name}-classes.reg"
+        regedit4 = self.work / f"{name}-classes-regedit4.reg"
+        version5.unlink(missing_ok=True)
+        self.wine("regedit", "/e", windows_path(version5), "HKEY_CLASSES_ROOT", timeout=120, tag=f"export-{name}")
+        rc, out = self.wine(str(self.build_dir / "regedit_export.exe"), windows_path(regedit4), "HKEY_CLASSES_ROOT",
+                            timeout=120, tag=f"export4-{name}")
+        for path in (version5, regedit4):
+            if not path.exists():
+                raise RuntimeError(f"regedit wrote no export to {path} ({rc}: {out[-500:]})")
+        return version5, regedit4
 
     def probe_cmd(self, *args: str, timeout: float = 60) -> tuple[int, str]:
         if not self.probe.exists():
@@ -393,5 +399,5 @@ class WineHost:
         run = Run(name, data, rc, err, shot, exit_code)
         if with_report:
             run.report = self.run_report("--json")
-            run.export = self.export_classes(name) if registry.exports else None
+            run.exports = self.export_classes(name) if registry.exports else None
         return run
