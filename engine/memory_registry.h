@@ -87,7 +87,7 @@ private:
     const AnsiCodePage& codePage_;
     Keys keys_;  // by folded full path
     Handles handles_;
-    std::u16string lookup_;  // reused, so that finding a key allocates nothing
+    std::u16string lookup_;  // the path being looked up, reused so that lookups allocate nothing
     HKey nextHandle_ = 0x1000;
     int opens_ = 0;
     int closes_ = 0;

@@ -23,7 +23,7 @@ constexpr std::u16string_view kClassesUnderRoot = u"software\\classes";
 
 using Value = MemoryRegistry::Value;
 using Values = MemoryRegistry::Values;
-using Keys = std::map<std::u16string, Values, std::less<>>;  // by folded path below the class keys
+using Keys = std::map<std::u16string, Values>;  // by folded path below the class keys
 
 bool IsSpace(char16_t c) { return c == u' ' || c == u'\t'; }
 
@@ -92,7 +92,6 @@ bool StartsWithFolded(std::u16string_view text, std::u16string_view foldedPrefix
 bool EqualsFolded(std::u16string_view text, std::u16string_view folded) {
     return text.size() == folded.size() && StartsWithFolded(text, folded);
 }
-
 
 // Removes `path` and every key below it.
 void Delete(Keys& keys, const std::u16string& path) {

@@ -180,8 +180,7 @@ void Form1Window::ApplyFont(Field field) {
     if (!control.Has(Property::FontName)) return;
     const ControlState& state = control.state();
     const HWND child = Child(field);
-    const HFONT font = fonts_.Get(Wide(state.fontName), state.fontSize,
-                                  state.fontBold, dpi_);
+    const HFONT font = fonts_.Get(Wide(state.fontName), state.fontSize, state.fontBold, dpi_);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), IsWindowVisible(child));
 }
 

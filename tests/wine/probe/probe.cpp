@@ -36,6 +36,7 @@
 // Exit codes: 0 done, 1 usage, 2 window not found in time, 3 the action failed,
 // 4 dump written but Text0 stayed empty until the timeout (results never appeared).
 #include "probe_shared.h"
+#include "window_search.h"
 
 #include <oleacc.h>
 #include <shellapi.h>
@@ -144,32 +145,7 @@ std::wstring TextOf(HWND hwnd) {
 
 // ---- finding windows ----------------------------------------------------------------------
 
-HWND WaitForWindow(DWORD timeout_ms) {
-  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
-  for (;;) {
-    HWND hwnd = FindWindowW(kWindowClass, nullptr);
-    if (hwnd && IsWindowVisible(hwnd)) return hwnd;
-    if (GetTickCount64() >= deadline) return nullptr;
-    Sleep(50);
-  }
-}
-
-BOOL CALLBACK CollectHwnd(HWND hwnd, LPARAM lp) {
-  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-  return TRUE;
-}
-
-std::vector<HWND> Descendants(HWND top) {
-  std::vector<HWND> out;
-  EnumChildWindows(top, CollectHwnd, reinterpret_cast<LPARAM>(&out));
-  return out;
-}
-
-HWND FindControl(HWND top, int id) {
-  for (HWND hwnd : Descendants(top))
-    if (GetDlgCtrlID(hwnd) == id) return hwnd;
-  return nullptr;
-}
+HWND WaitForWindow(DWORD timeout_ms) { return WaitForTopLevel(kWindowClass, timeout_ms); }
 
 // ---- the hook: runs code inside the target process -----------------------------------------
 

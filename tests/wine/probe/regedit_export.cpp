@@ -14,10 +14,13 @@
 #include <cstdio>
 #include <string>
 
+#include "window_search.h"
+
 namespace {
 
-// regedit's own identifiers: the menu command, and the controls of the part it
-// adds to the Save dialog.
+// regedit's own identifiers: its window class, the menu command, and the
+// controls of the part it adds to the Save dialog.
+constexpr wchar_t kMainClass[] = L"RegEdit_RegEdit";
 constexpr WORD kExportCommand = 32790;
 constexpr int kExportSelectedBranch = 102;
 constexpr int kExportBranchPath = 103;
@@ -28,22 +31,12 @@ int Fail(int code, const char* what) {
   return code;
 }
 
-constexpr wchar_t kMainClass[] = L"RegEdit_RegEdit";
-
 BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM param) {
   wchar_t cls[16] = {};
   GetClassNameW(hwnd, cls, 16);
   if (!IsWindowVisible(hwnd) || lstrcmpW(cls, L"#32770") != 0) return TRUE;
   *reinterpret_cast<HWND*>(param) = hwnd;
   return FALSE;
-}
-
-HWND WaitForMainWindow(DWORD timeout_ms) {
-  for (const DWORD start = GetTickCount(); GetTickCount() - start < timeout_ms; Sleep(50)) {
-    HWND main = FindWindowW(kMainClass, nullptr);
-    if (main != nullptr && IsWindowVisible(main)) return main;
-  }
-  return nullptr;
 }
 
 // A visible dialog of the main window's thread.
@@ -57,25 +50,7 @@ HWND WaitForDialog(HWND main, DWORD timeout_ms) {
   return nullptr;
 }
 
-struct ControlSearch {
-  int id;
-  HWND found;
-};
-
-BOOL CALLBACK MatchId(HWND hwnd, LPARAM param) {
-  auto* search = reinterpret_cast<ControlSearch*>(param);
-  if (GetDlgCtrlID(hwnd) != search->id) return TRUE;
-  search->found = hwnd;
-  return FALSE;
-}
-
-// A control anywhere below the dialog: regedit's own sit in a child dialog.
-HWND FindControl(HWND dialog, int id) {
-  ControlSearch search{id, nullptr};
-  EnumChildWindows(dialog, MatchId, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
+// regedit's own controls sit in a child dialog of the Save dialog.
 HWND WaitForControl(HWND dialog, int id, DWORD timeout_ms) {
   for (const DWORD start = GetTickCount(); GetTickCount() - start < timeout_ms; Sleep(50)) {
     if (HWND control = FindControl(dialog, id)) return control;
@@ -95,7 +70,7 @@ int Export(const std::wstring& out, const std::wstring& key, DWORD timeout_ms) {
     return Fail(3, "regedit.exe does not start");
   }
   int result = 0;
-  HWND main = WaitForMainWindow(timeout_ms);
+  HWND main = WaitForTopLevel(kMainClass, timeout_ms);
   HWND dialog = nullptr;
   if (main == nullptr) {
     result = Fail(2, "regedit's window did not appear");
