@@ -8,6 +8,8 @@ from __future__ import annotations
 
 import contextlib
 import json
+import os
+import signal
 import time
 
 import pytest
@@ -67,6 +69,22 @@ def test_enter_space_and_escape_in_a_text_box_do_nothing(wine_host, program, box
         assert proc.poll() is None, f"the program ended on a key in {box}"
         assert still_the_same(wine_host, dump) == []
         assert probe_json(wine_host, "focus")["focus"] == ID[box]
+
+
+def test_the_probe_returns_from_a_click_only_once_the_program_has_handled_it(wine_host, program):
+    """SendInput only queues the input, and on a loaded machine the program handles it later.
+    The program is held still while the probe clicks, so a probe that returns early shows."""
+    with running(wine_host, "held-still") as (proc, dump):
+        os.kill(proc.pid, signal.SIGSTOP)
+        try:
+            click = wine_host.start_probe("click", str(ID["Text2"]))
+            time.sleep(3)
+            returned_while_held = click.poll() is not None
+        finally:
+            os.kill(proc.pid, signal.SIGCONT)
+        assert wine_host.wait_exit(click, 30) == 0
+        assert not returned_while_held
+        assert probe_json(wine_host, "focus")["focus"] == ID["Text2"]
 
 
 def test_a_later_activation_gives_the_focus_and_selection_back(wine_host, program):

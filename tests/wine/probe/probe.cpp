@@ -422,20 +422,23 @@ bool BringToFront(HWND top) {
   return false;
 }
 
-// Under Wine the first pointer moves after the desktop starts can be overridden by the X
-// pointer's own position (the cursor stays at the X screen's centre), so the move is repeated
-// until the cursor is really there.
+// Under Wine the X pointer's own position can override pointer moves: just after the desktop
+// starts (the cursor stays at the X screen's centre), and whenever the program handles an X
+// event from where the pointer was before, which on a loaded machine comes late. So the move
+// is repeated until the cursor is really there, and the button presses carry the position too.
 bool ClickAt(POINT p) {
   // Absolute coordinates are 0..65535 over the primary screen; the system maps them back
   // as x * width / 65536, so round up to land on the intended pixel.
   const LONG cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
   INPUT in[3] = {};
-  for (INPUT& i : in) i.type = INPUT_MOUSE;
-  in[0].mi.dx = static_cast<LONG>((p.x * 65536LL + cx - 1) / cx);
-  in[0].mi.dy = static_cast<LONG>((p.y * 65536LL + cy - 1) / cy);
-  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  for (INPUT& i : in) {
+    i.type = INPUT_MOUSE;
+    i.mi.dx = static_cast<LONG>((p.x * 65536LL + cx - 1) / cx);
+    i.mi.dy = static_cast<LONG>((p.y * 65536LL + cy - 1) / cy);
+    i.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  }
+  in[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+  in[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
   POINT at{};
   for (int i = 0; i < 40; ++i) {
     SetCursorPos(p.x, p.y);
@@ -452,6 +455,19 @@ bool ClickAt(POINT p) {
 
 POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
+// SendInput only queues the input; the window's thread handles it when it gets to it, which
+// on a loaded machine can be long after. The hook answers from inside that thread's message
+// retrieval, so once nothing is waiting there everything queued before has been handled.
+// A window that has gone (the input closed it) has nothing left to handle.
+void WaitUntilHandled(HWND top, DWORD timeout_ms) {
+  HookSession hook_session;
+  for (const ULONGLONG deadline = GetTickCount64() + timeout_ms; GetTickCount64() < deadline; Sleep(20)) {
+    if (!IsWindow(top)) return;
+    const ProbeShared* answer = hook_session.Run(top, kProbeInputPending);
+    if (answer && answer->input_pending == 0) return;
+  }
+}
+
 int Click(int id, DWORD timeout_ms) {
   HWND top = WaitForWindow(timeout_ms);
   if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
@@ -461,7 +477,7 @@ int Click(int id, DWORD timeout_ms) {
   RECT r{};
   GetWindowRect(control, &r);
   if (!ClickAt(Centre(r))) return Fail(3, "the mouse cursor did not reach the control");
-  Sleep(100);
+  WaitUntilHandled(top, timeout_ms);
   return 0;
 }
 
@@ -530,7 +546,7 @@ int Keys(const std::vector<std::wstring>& chords, DWORD timeout_ms) {
   if (!BringToFront(top)) return Fail(3, "the window did not come to the front");
   for (const std::wstring& chord : chords)
     if (!PressChord(chord)) return Fail(1, "unknown key %s", Utf8(chord).c_str());
-  Sleep(200);
+  WaitUntilHandled(top, timeout_ms);
   return 0;
 }
 
@@ -617,6 +633,7 @@ int Reactivate(const std::wstring& out, DWORD timeout_ms) {
   const std::string away = FocusJson(top);
   SetForegroundWindow(top);
   other.Pump(300);
+  WaitUntilHandled(top, timeout_ms);
   if (GetForegroundWindow() != top) return Fail(3, "the window did not come back to the front");
   const std::string json = "{\"before\": " + before + ", \"away\": " + away + ", \"after\": " + FocusJson(top) + "}\n";
   return WriteOut(out, json) ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
@@ -799,7 +816,7 @@ int TabWalk(const std::wstring& out, int presses, bool back, DWORD timeout_ms) {
   std::string json = "{\"start\": " + FocusJson(top) + ", \"steps\": [";
   for (int i = 0; i < presses; ++i) {
     PressChord(back ? L"shift+tab" : L"tab");
-    Sleep(100);
+    WaitUntilHandled(top, timeout_ms);
     json += (i ? ", " : "") + FocusJson(top);
   }
   return WriteOut(out, json + "]}\n") ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
