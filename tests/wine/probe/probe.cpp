@@ -192,6 +192,19 @@ class HookSession {
   HMODULE dll_ = nullptr;
 };
 
+// SendInput only queues the input, and a window paints when its thread gets to it, which on a
+// loaded machine can be long after. The hook answers from inside that thread's message
+// retrieval, so once nothing is waiting there everything queued before has been handled and
+// painted. A window that has gone (the input closed it) has nothing left to handle.
+void WaitUntilHandled(HWND top, DWORD timeout_ms) {
+  HookSession hook_session;
+  for (const ULONGLONG deadline = GetTickCount64() + timeout_ms; GetTickCount64() < deadline; Sleep(20)) {
+    if (!IsWindow(top)) return;
+    const ProbeShared* answer = hook_session.Run(top, kProbeQueueStatus);
+    if (answer && answer->queue_status == 0) return;
+  }
+}
+
 // ---- dump ---------------------------------------------------------------------------------
 
 std::string FontJson(const ProbeControl* c) {
@@ -356,7 +369,9 @@ int Dump(const std::wstring& out, DWORD timeout_ms) {
     if (!IsWindow(top) || GetTickCount64() - start >= timeout_ms) break;
     Sleep(50);
   }
-  Sleep(100);  // let the window finish painting before a screenshot is taken
+  // Painted before a screenshot is taken; the short sleep lets X show what Wine last drew.
+  WaitUntilHandled(top, timeout_ms);
+  Sleep(100);
 
   HookSession hook_session;
   const ProbeShared* hook = hook_session.Run(top, kProbeCollect);
@@ -454,19 +469,6 @@ bool ClickAt(POINT p) {
 }
 
 POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
-
-// SendInput only queues the input; the window's thread handles it when it gets to it, which
-// on a loaded machine can be long after. The hook answers from inside that thread's message
-// retrieval, so once nothing is waiting there everything queued before has been handled.
-// A window that has gone (the input closed it) has nothing left to handle.
-void WaitUntilHandled(HWND top, DWORD timeout_ms) {
-  HookSession hook_session;
-  for (const ULONGLONG deadline = GetTickCount64() + timeout_ms; GetTickCount64() < deadline; Sleep(20)) {
-    if (!IsWindow(top)) return;
-    const ProbeShared* answer = hook_session.Run(top, kProbeInputPending);
-    if (answer && answer->input_pending == 0) return;
-  }
-}
 
 int Click(int id, DWORD timeout_ms) {
   HWND top = WaitForWindow(timeout_ms);

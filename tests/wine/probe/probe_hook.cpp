@@ -200,8 +200,8 @@ void Answer(HWND top, DWORD probe_pid, LPARAM command) {
       for (int i = 0; i < kProbeThemeColors; ++i) old[i] = GetSysColor(kProbeThemeElements[i]);
       SetSysColors(kProbeThemeColors, kProbeThemeElements, shared->colors);
       for (int i = 0; i < kProbeThemeColors; ++i) shared->colors[i] = old[i];
-    } else if (LOWORD(command) == kProbeInputPending) {
-      shared->input_pending = HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE));
+    } else if (LOWORD(command) == kProbeQueueStatus) {
+      shared->queue_status = HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_PAINT));
     } else if (LOWORD(command) == kProbeHighContrast) {
       PatchSystemParameters();
       fake_high_contrast = HIWORD(command) != 0;

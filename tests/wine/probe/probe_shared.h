@@ -23,7 +23,7 @@ enum ProbeCommand : WORD {
   kProbeHighContrast = 4,  // SystemParametersInfoW(SPI_GETHIGHCONTRAST) answers on (HIWORD 1) or truly (0)
   kProbeSetColors = 5,     // SetSysColors of the theme colours in ProbeShared::colors, inside the program
                            // (Wine keeps system colours per process); the old ones come back there
-  kProbeInputPending = 6,  // input_pending: the input and posted messages waiting for the window's thread
+  kProbeQueueStatus = 6,  // queue_status: the input, posted messages and painting waiting for the window's thread
 };
 
 // The system colours a high-contrast theme sets that matter to the window.
@@ -91,7 +91,7 @@ struct ProbeShared {
   int class_small_icon; // GetClassLongPtr GCLP_HICONSM != 0
   int icon_cx, icon_cy; // size of the big icon (window's, else the class's)
   COLORREF colors[kProbeThemeColors];  // kProbeSetColors: in the new colours, out the old ones
-  UINT input_pending;   // kProbeInputPending: the QS_ bits of what is waiting
+  UINT queue_status;    // kProbeQueueStatus: the QS_ bits of what is waiting
   UINT32 count;
   ProbeControl controls[64];
 };
