@@ -82,7 +82,10 @@ def test_the_probe_returns_from_a_click_only_once_the_program_has_handled_it(win
             returned_while_held = click.poll() is not None
         finally:
             os.kill(proc.pid, signal.SIGCONT)
-        assert wine_host.wait_exit(click, 30) == 0
+        try:
+            assert wine_host.wait_exit(click, 30) == 0
+        finally:
+            wine_host.kill(click)
         assert not returned_while_held
         assert probe_json(wine_host, "focus")["focus"] == ID["Text2"]
 
