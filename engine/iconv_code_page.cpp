@@ -4,8 +4,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <stdexcept>
-#include <type_traits>
 #include <vector>
+
+#include "ascii_text.h"
 
 namespace runesuka {
 namespace {
@@ -59,15 +60,10 @@ IconvCodePage::~IconvCodePage() {
     iconv_close(fromAnsi_);
 }
 
-// The code pages this stands in for (CP932, UTF-8) agree with ASCII, so ASCII
-// text, as registry names mostly are, needs no trip through iconv.
+// ASCII text needs no trip through iconv.
 template <typename To, typename From>
 bool CopyAscii(const From& text, To& out) {
-    using Unit = std::make_unsigned_t<typename From::value_type>;
-    // Two plain loops, which the compiler turns into vector code.
-    Unit seen = 0;
-    for (const auto c : text) seen |= static_cast<Unit>(c);
-    if (seen >= 0x80) return false;
+    if (!IsAscii(text)) return false;
     out.resize(text.size());
     auto* const to = out.data();
     const auto* const from = text.data();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ascii_text.h"
+
 namespace runesuka {
 
 std::vector<std::uint8_t> AnsiTextData(const AnsiCodePage& codePage, const std::u16string& text) {
@@ -68,14 +70,11 @@ void MemoryRegistry::FoldLookupPath(const std::u16string* parent, const std::str
         lookup_ = *parent;
         if (!ansiPath.empty()) lookup_ += u'\\';
     }
-    // Names are mostly ASCII, which needs no trip through the code page. Two
-    // plain loops, which the compiler turns into vector code.
-    unsigned char seen = 0;
-    for (const char c : ansiPath) seen |= static_cast<unsigned char>(c);
-    if (seen >= 0x80) {
+    if (!IsAscii(ansiPath)) {
         lookup_ += Fold(codePage_.FromAnsi(ansiPath));
         return;
     }
+    // ASCII is widened and folded in place: no text is allocated per lookup.
     const std::size_t start = lookup_.size();
     const std::size_t size = ansiPath.size();
     lookup_.resize(start + size);

@@ -1,0 +1,18 @@
+// ASCII text, as registry names mostly are, reads the same in every code page
+// the program meets (CP932, UTF-8, UTF-16), so it can skip the conversion.
+#pragma once
+
+#include <type_traits>
+
+namespace runesuka {
+
+// One plain OR over the text, which the compiler turns into vector code.
+template <typename Text>
+bool IsAscii(const Text& text) {
+    using Unit = std::make_unsigned_t<typename Text::value_type>;
+    Unit seen = 0;
+    for (const auto c : text) seen |= static_cast<Unit>(c);
+    return seen < 0x80;
+}
+
+}  // namespace runesuka
