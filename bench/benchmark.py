@@ -10,7 +10,9 @@ too, so the program's figures against it are its own cost.
 
 Prints figures and the targets beside them; it asserts nothing about times.
 
-    /usr/bin/python3 bench/benchmark.py [--runs 15]
+    /usr/bin/python3 bench/benchmark.py [--runs 15] [--arch ARCH...]
+
+By default it times the architectures this host runs under Wine (scripts/wine-arches.sh).
 
 Needs build/<arch>/runesuka.exe (scripts/build-windows.sh i686 x86_64) and
 build/bench-<arch>/floor.exe (see bench/CMakeLists.txt).
@@ -20,8 +22,8 @@ How it measures:
   the window (the floor after its window is shown and painted). Wine prints it on the
   +debugstr channel with a +timestamp, which is Wine's tick count, i.e. CLOCK_MONOTONIC_RAW in
   ms; the start is the same clock read just before the process is spawned.
-- Both are spawned by the Wine loader of their own bitness. Debian's `wine` script always
-  takes the 32-bit loader, which hands a 64-bit program to a second process through
+- Both are spawned by the Wine loader of their own bitness. Where wine32 is installed, Debian's
+  `wine` script takes the 32-bit loader, which hands a 64-bit program to a second process through
   start.exe: an extra process start in the figure, and the spawned pid would not be the
   program.
 - Peak working set: VmHWM of the program's process in /proc, read once the result has been on
@@ -50,7 +52,7 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "wine"))
 
-from winehost import LOADER, Registry, Unavailable, WineHost, pe_machine  # noqa: E402
+from winehost import LOADER, Registry, Unavailable, WineHost, pe_machine, runnable_archs, why_not_runnable  # noqa: E402
 
 ARCHS = ("i686", "x86_64")
 TYPICAL = Registry(access=(14,), excel=(12, 14), excel_curver="Excel.Application.14")
@@ -319,7 +321,7 @@ def report(archs: list[str], subjects: dict, keys: dict, runs: int, load: tuple[
     for floor in FLOORS:
         rows.append((f"exe size, {floor}", *(f"{floor_exe(a, floor).stat().st_size / 1024:.1f} KiB" for a in archs), ""))
 
-    head = [f"Machine: {machine()}",
+    head = [f"Machine: {machine()}", *(why_not_runnable(a) for a in ARCHS if a not in archs and why_not_runnable(a)),
             f"Load average (1 min) at start / end: {load[0]} / {load[1]}",
             "Scenario: Access 14; Excel 12 and 14; Excel CurVer \"Excel.Application.14\"",
             f"{runs} runs of each program per architecture, program and floors interleaved; "
@@ -330,7 +332,8 @@ def report(archs: list[str], subjects: dict, keys: dict, runs: int, load: tuple[
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--runs", type=int, default=15, help="timed runs of each program per architecture")
-    parser.add_argument("--arch", nargs="+", choices=ARCHS, default=list(ARCHS))
+    parser.add_argument("--arch", nargs="+", choices=ARCHS, default=list(runnable_archs()),
+                        help="default: those this host runs under Wine")
     args = parser.parse_args()
 
     advice = missing_builds(args.arch)
@@ -338,7 +341,7 @@ def main() -> int:
         print("Build these first:\n  " + "\n  ".join(advice), file=sys.stderr)
         return 2
 
-    host = WineHost(REPO / "build" / args.arch[0])
+    host = WineHost(REPO / "build" / args.arch[0], tuple(args.arch))
     try:
         host.start()
     except Unavailable as error:

@@ -30,9 +30,9 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "wine"))
 
-from winehost import LOADER, Registry, Unavailable, WineHost  # noqa: E402
+from winehost import LOADER, Registry, Unavailable, WineHost, runnable_archs, why_not_runnable  # noqa: E402
 
-ARCHS = ("i686", "x86_64")
+ARCHS = runnable_archs()
 TYPICAL = Registry(access=(14,), excel=(12, 14), excel_curver="Excel.Application.14")
 TARGET_RATIO = 1.10
 TARGET_FILES_PER_S = 20_000
@@ -66,7 +66,7 @@ def run_once(host: WineHost, arch: str, exe: Path, args: list[str], out: Path) -
 
 
 def wine_figures(runs: int) -> list[str]:
-    host = WineHost(REPO / "build" / ARCHS[0])
+    host = WineHost(REPO / "build" / ARCHS[0], ARCHS)
     try:
         host.start()
     except Unavailable as error:
@@ -88,7 +88,8 @@ def wine_figures(runs: int) -> list[str]:
     finally:
         host.stop()
 
-    lines = [f"Under Wine: start to exit, {runs} runs each, interleaved; median (min–max)",
+    lines = [why_not_runnable(arch) for arch in ("i686", "x86_64") if why_not_runnable(arch)]
+    lines += [f"Under Wine: start to exit, {runs} runs each, interleaved; median (min–max)",
              f"  {'':34}" + "".join(f"{arch:>24}" for arch in ARCHS)]
     for name in SUBJECTS:
         cells = [f"{statistics.median(t):.0f} ms ({min(t):.0f}–{max(t):.0f})" for t in

@@ -5,7 +5,7 @@
 #   scripts/benchmark.sh [--runs N]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh test
 scripts/build-windows.sh i686 x86_64
 for arch in i686 x86_64; do
   cmake -S bench -B "build/bench-$arch" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-$arch.cmake" \

@@ -4,5 +4,5 @@
 # are set, timestamped when RUNESUKA_SIGN_TIMESTAMP_URL is set too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh build
 exec /usr/bin/python3 scripts/release.py "$@"

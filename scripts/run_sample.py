@@ -10,15 +10,18 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "wine"))
 
-from winehost import WineHost  # noqa: E402
+from winehost import WineHost, runnable_archs  # noqa: E402
 
 SAMPLE_MACHINE = REPO / "tests" / "fixtures" / "excel2007-2010-access2010-runtime.reg"
 
 
 def main() -> int:
-    build = REPO / "build" / "i686"
+    # The architecture named, or the first this host runs: the release one where it can.
+    arch = sys.argv[1] if len(sys.argv) > 1 else runnable_archs()[0]
+    build = REPO / "build" / arch
+    print(f"Running the {arch} program ({build / 'runesuka.exe'}).")
     display = os.environ.get("DISPLAY") or None
-    host = WineHost(build, work_dir=build / "wine-run", display=display)
+    host = WineHost(build, (arch,), work_dir=build / "wine-run", display=display)
     host.start()
     try:
         registry = SAMPLE_MACHINE.read_text(encoding="ascii").replace("REGEDIT4", "Windows Registry Editor Version 5.00", 1)

@@ -5,7 +5,7 @@
 # and a bounded fuzz run.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh || exit 1
+scripts/install-deps.sh test || exit 1
 
 jobs=$(nproc)
 python=/usr/bin/python3

@@ -19,7 +19,7 @@ import pytest
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parent / "wine"))
-from winehost import Registry, Unavailable, WineHost, check_prerequisites, pe_machine  # noqa: E402
+from winehost import Registry, Unavailable, WineHost, check_prerequisites, pe_machine, why_not_runnable  # noqa: E402
 
 COMPILERS = {"i686": "i686-w64-mingw32-gcc", "x86_64": "x86_64-w64-mingw32-gcc"}
 
@@ -62,11 +62,14 @@ def clear_markers(folder: Path) -> None:
 def wine_session(program: Path, tmp_path: Path):
     """A Wine host for a copy of the program with planted DLLs beside it, and a control folder
     holding the loader with the same planted DLL beside it."""
+    arch = pe_machine(program)
+    if why_not_runnable(arch):
+        pytest.skip(why_not_runnable(arch))
     try:
-        check_prerequisites()
+        check_prerequisites(arch)
     except Unavailable as error:
         unavailable(str(error))
-    dll, loader = build_tools(pe_machine(program), tmp_path)
+    dll, loader = build_tools(arch, tmp_path)
     app, control = tmp_path / "app", tmp_path / "control"
     app.mkdir()
     control.mkdir()
@@ -76,7 +79,7 @@ def wine_session(program: Path, tmp_path: Path):
     shutil.copy(loader, control / loader.name)
     shutil.copy(dll, control / PLANTED)
 
-    host = WineHost(app, work_dir=tmp_path / "wine")
+    host = WineHost(app, (arch,), work_dir=tmp_path / "wine")
     try:
         host.start()
         yield host, app, control / loader.name

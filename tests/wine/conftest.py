@@ -20,7 +20,7 @@ from pathlib import Path
 
 import pytest
 
-from winehost import REPO, Unavailable, WineHost, check_prerequisites, pe_machine
+from winehost import REPO, Unavailable, WineHost, check_prerequisites, pe_machine, why_not_runnable
 
 
 def build_dir() -> Path:
@@ -51,17 +51,29 @@ def _check_binaries(folder: Path, names: tuple[str, ...]) -> str:
     return arch
 
 
+def pytest_collection_modifyitems(items):
+    """Where this host cannot run the programs under test, every test that runs them is skipped
+    with the reason, also for CI: it is the host's kind, not a missing prerequisite."""
+    probe = build_dir() / "probe.exe"
+    arch = os.environ.get("RUNESUKA_ARCH") or (pe_machine(probe) if probe.exists() else None)
+    reason = arch and why_not_runnable(arch)
+    if reason:
+        for item in items:
+            if "wine_host" in item.fixturenames:
+                item.add_marker(pytest.mark.skip(reason=reason))
+
+
 @pytest.fixture(scope="session")
 def wine_host():
     """Xvfb + prefix + persistent wineserver, with probe.exe, probe_hook.dll and regedit_export.exe
     available."""
     folder = build_dir()
-    _check_binaries(folder, ("probe.exe", "probe_hook.dll", "regedit_export.exe"))
+    arch = _check_binaries(folder, ("probe.exe", "probe_hook.dll", "regedit_export.exe"))
     try:
-        check_prerequisites()
+        check_prerequisites(arch)
     except Unavailable as error:
         unavailable(str(error))
-    host = WineHost(folder)
+    host = WineHost(folder, (arch,))
     try:
         host.start()
     except Exception:

@@ -10,6 +10,7 @@ and stderr and would keep a pipe open.
 from __future__ import annotations
 
 import dataclasses
+import functools
 import json
 import os
 import shutil
@@ -29,8 +30,8 @@ CLSID = {
 PRODUCTS = ("Access", "Excel")
 VERSIONS = range(7, 17)
 
-# The Wine loader of each bitness. Debian's `wine` script always takes the 32-bit one, which
-# hands a 64-bit program to a second process through start.exe.
+# The Wine loader of each bitness. Where wine32 is installed, Debian's `wine` script takes the
+# 32-bit one, which hands a 64-bit program to a second process through start.exe.
 LOADER = {"i686": Path("/usr/lib/wine/wine"), "x86_64": Path("/usr/lib/wine/wine64")}
 
 DESKTOP_SIZE = "1000x740"
@@ -114,11 +115,30 @@ def windows_path(path: Path) -> str:
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
-def check_prerequisites() -> None:
+@functools.lru_cache(maxsize=None)
+def runnable_archs() -> tuple[str, ...]:
+    """The architectures whose programs this host runs under Wine, the release one first."""
+    answer = subprocess.run([str(REPO / "scripts" / "wine-arches.sh")], capture_output=True, text=True)
+    if answer.returncode != 0:
+        raise RuntimeError(f"scripts/wine-arches.sh failed: {answer.stderr.strip()}")
+    return tuple(answer.stdout.split())
+
+
+def why_not_runnable(arch: str) -> str | None:
+    """Why this host cannot run programs of `arch` under Wine, or None where it can."""
+    if arch in runnable_archs():
+        return None
+    return f"{arch} program not run under Wine: this kernel runs no 32-bit code"
+
+
+def check_prerequisites(*archs: str) -> None:
+    """Raises Unavailable unless the tools, the locale and the Wine loaders of `archs` are here."""
     missing = [tool for tool in ("wine", "wineserver", "wineboot", "Xvfb", "xwd", "convert") if not shutil.which(tool)]
     if missing:
         raise Unavailable("missing tools: " + ", ".join(missing))
-    missing = [str(loader) for loader in LOADER.values() if not loader.exists()]
+    for reason in filter(None, map(why_not_runnable, archs)):
+        raise Unavailable(reason)
+    missing = [str(LOADER[arch]) for arch in archs if not LOADER[arch].exists()]
     if missing:
         raise Unavailable("missing Wine loaders: " + ", ".join(missing))
     locales = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split()
@@ -151,8 +171,10 @@ class Run:
 
 
 class WineHost:
-    def __init__(self, build_dir: Path, work_dir: Path | None = None, dpi: int = 96, display: str | None = None):
+    def __init__(self, build_dir: Path, archs: tuple[str, ...], work_dir: Path | None = None, dpi: int = 96,
+                 display: str | None = None):
         self.build_dir = Path(build_dir)
+        self.archs = archs  # of the programs it will run
         self.program = self.build_dir / "runesuka.exe"
         self.report = self.build_dir / "runesuka-report.exe"
         self.probe = self.build_dir / "probe.exe"
@@ -207,7 +229,7 @@ class WineHost:
     # -- lifecycle
 
     def start(self) -> "WineHost":
-        check_prerequisites()
+        check_prerequisites(*self.archs)
         self.logs.mkdir(parents=True, exist_ok=True)
         if self._own_display:
             self._start_xvfb()
