@@ -4,6 +4,16 @@
 
 namespace runesuka::win32 {
 
+// The engine's mirror of the registry's handle, types and codes is what advapi32
+// takes and returns, on either architecture.
+static_assert(sizeof(HKey) == sizeof(HKEY) && sizeof(std::uint32_t) == sizeof(DWORD) &&
+              sizeof(std::int32_t) == sizeof(LONG));
+static_assert(kErrorSuccess == ERROR_SUCCESS && kErrorFileNotFound == ERROR_FILE_NOT_FOUND &&
+              kErrorAccessDenied == ERROR_ACCESS_DENIED && kErrorInvalidHandle == ERROR_INVALID_HANDLE &&
+              kErrorInvalidParameter == ERROR_INVALID_PARAMETER && kErrorMoreData == ERROR_MORE_DATA);
+static_assert(kRegSz == REG_SZ && kRegBinary == REG_BINARY && kRegDword == REG_DWORD &&
+              kKeyQueryValue == KEY_QUERY_VALUE && kKeyRead == KEY_READ);
+
 std::int32_t Advapi32Registry::RegOpenKeyExA(HKey key, const std::string& subKey, std::uint32_t options,
                                              std::uint32_t samDesired, HKey& result) {
     HKEY opened = nullptr;

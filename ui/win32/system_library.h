@@ -4,11 +4,22 @@
 
 #include <windows.h>
 
+#include <type_traits>
+
 namespace runesuka::win32 {
+
+// Whether `Function` points to a function with the Windows calling convention.
+// On i686 a type without WINAPI calls a WINAPI function as cdecl, which leaves
+// the stack wrong after every call; x86_64 has one convention and cannot tell.
+template <typename Function>
+struct IsWinapiFunction : std::false_type {};
+template <typename Result, typename... Args>
+struct IsWinapiFunction<Result(WINAPI*)(Args...)> : std::true_type {};
 
 // The function `name` of a loaded module, or nullptr where that Windows lacks it.
 template <typename Function>
 Function FunctionOf(HMODULE module, const char* name) {
+    static_assert(IsWinapiFunction<Function>::value, "a Windows function's pointer type needs WINAPI");
     return module == nullptr ? nullptr
                              : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }

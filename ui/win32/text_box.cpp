@@ -18,8 +18,10 @@ LRESULT CALLBACK TextBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }  // namespace
 
 void MakeTextBox(HWND edit) {
+    // Typed first: the cast below would take a procedure without CALLBACK too.
+    const WNDPROC textBoxProc = TextBoxProc;
     const auto previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TextBoxProc)));
+        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(textBoxProc)));
     if (editProc == nullptr) editProc = previous;
 }
 

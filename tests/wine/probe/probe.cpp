@@ -36,6 +36,7 @@
 // Exit codes: 0 done, 1 usage, 2 window not found in time, 3 the action failed,
 // 4 dump written but Text0 stayed empty until the timeout (results never appeared).
 #include "probe_shared.h"
+#include "system_library.h"
 #include "window_search.h"
 
 #include <oleacc.h>
@@ -49,6 +50,9 @@
 #include <vector>
 
 namespace {
+
+using runesuka::win32::FunctionOf;
+using runesuka::win32::LoadedFunction;
 
 constexpr wchar_t kWindowClass[] = L"RunesukaForm1";
 constexpr int kText0Id = 1014;
@@ -66,8 +70,7 @@ int Fail(int code, const char* fmt, ...) {
 
 void MakeDpiAware() {
   using SetContextFn = BOOL(WINAPI*)(HANDLE);
-  auto set_context = reinterpret_cast<SetContextFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
+  const auto set_context = LoadedFunction<SetContextFn>(L"user32.dll", "SetProcessDpiAwarenessContext");
   // -4 is DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, -3 the older per-monitor context.
   if (set_context && (set_context(reinterpret_cast<HANDLE>(-4)) || set_context(reinterpret_cast<HANDLE>(-3))))
     return;
@@ -76,8 +79,7 @@ void MakeDpiAware() {
 
 UINT DpiForWindow(HWND hwnd) {
   using Fn = UINT(WINAPI*)(HWND);
-  auto fn = reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const auto fn = LoadedFunction<Fn>(L"user32.dll", "GetDpiForWindow");
   return fn ? fn(hwnd) : 0;
 }
 
@@ -173,7 +175,7 @@ class HookSession {
   // Installs the hook on the window's thread only for the duration of one sent message.
   const ProbeShared* Run(HWND top, ProbeCommand command, WORD arg = 0, const COLORREF* colors = nullptr) {
     if (!shared_ || !dll_) return nullptr;
-    auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll_, PROBE_HOOK_PROC)));
+    const auto proc = FunctionOf<HOOKPROC>(dll_, PROBE_HOOK_PROC);
     DWORD tid = GetWindowThreadProcessId(top, nullptr);
     HHOOK hook = proc ? SetWindowsHookExW(WH_CALLWNDPROC, proc, dll_, tid) : nullptr;
     if (!hook) return nullptr;
@@ -688,7 +690,7 @@ int Watch(const std::wstring& armed, const std::wstring& out, bool screen_reader
   while (n > 0 && path[n - 1] != L'\\' && path[n - 1] != L'/') --n;
   path[n] = L'\0';
   HMODULE dll = LoadLibraryW((std::wstring(path) + L"probe_hook.dll").c_str());
-  auto proc = dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, PROBE_WATCH_PROC))) : nullptr;
+  const auto proc = FunctionOf<HOOKPROC>(dll, PROBE_WATCH_PROC);
   HHOOK hook = proc ? SetWindowsHookExW(WH_CALLWNDPROC, proc, dll, 0) : nullptr;
   if (!hook) return Fail(3, "cannot hook the desktop's threads");
   if (!WriteOut(armed, "armed\n")) return Fail(3, "cannot write %s", Utf8(armed).c_str());

@@ -55,7 +55,8 @@ void PatchSystemParameters() {
       DWORD old = 0;
       VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
       real_system_parameters = reinterpret_cast<decltype(&SystemParametersInfoW)>(slots->u1.Function);
-      slots->u1.Function = reinterpret_cast<ULONG_PTR>(&AnswerSystemParameters);
+      const decltype(&SystemParametersInfoW) answer = AnswerSystemParameters;  // typed: WINAPI checked
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(answer);
       VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
       return;
     }
