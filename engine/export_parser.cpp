@@ -73,8 +73,9 @@ char16_t Fold(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t
 // Whether `text` is `folded` but for the case of ASCII letters.
 bool EqualsFolded(std::u16string_view text, std::u16string_view folded) {
     if (text.size() != folded.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (Fold(text[i]) != folded[i]) return false;
+    // From the end, where the kept keys' paths differ.
+    for (std::size_t i = text.size(); i > 0; --i) {
+        if (Fold(text[i - 1]) != folded[i - 1]) return false;
     }
     return true;
 }
@@ -364,7 +365,7 @@ void ExportParser::EndKeyLine() {
                         : !userKeys_.empty() && UserHas(folded())         ? kUserLayer
                                                                           : kMachineLayer;
     if (deletion_) return DeleteKeys(folded(), layer);
-    for (std::size_t i = 0; i < kept_->keys().size(); ++i) {
+    for (std::size_t i = 0; i < kept_->keys().size() && kept_->HasPathOfSize(classPath.size()); ++i) {
         if (!EqualsFolded(classPath, kept_->keys()[i].path)) continue;
         exists_[layer][i] = 1;
         current_ = {static_cast<int>(i), layer};
@@ -433,23 +434,17 @@ const char16_t* ExportParser::QuotedText(const char16_t* p, const char16_t* end)
         state_ = State::Quoted;
         if (escape) ++p;
     }
-    for (; p != end; ++p) {
-        const char16_t c = *p;
-        if (c == u'"') {
-            state_ = quotedName_ ? State::AfterName : State::AfterQuotedData;
-            return p + 1;
-        }
-        if (c == u'\\') {
-            state_ = State::QuotedEscape;
-            return p + 1;
-        }
-        if (c == u'\n') Fail(kNotClosed);
-        if (!collect_) continue;
-        into += c;
+    const char16_t* const start = p;
+    while (p != end && *p != u'"' && *p != u'\\' && *p != u'\n') ++p;
+    if (collect_) {
+        into.append(start, static_cast<std::size_t>(p - start));
         // A name longer than any kept one is not kept.
         if (quotedName_ && name_.size() > kept_->longestName()) collect_ = false;
     }
-    return p;
+    if (p == end) return p;
+    if (*p == u'\n') Fail(kNotClosed);
+    state_ = *p == u'\\' ? State::QuotedEscape : quotedName_ ? State::AfterName : State::AfterQuotedData;
+    return p + 1;
 }
 
 // Comma-separated bytes of one or two hexadecimal digits; a "\" at the end of

@@ -14,6 +14,7 @@ KeptValues::KeptValues(const std::vector<ClassesValue>& values) {
     }
     for (const std::u16string& path : paths) {
         keys_.push_back({path, names_.size(), 0});
+        pathSizes_ |= std::uint64_t{1} << (path.size() < 64 ? path.size() : 63);
         for (const ClassesValue& value : values) {
             if (MemoryRegistry::Fold(value.key) != path) continue;
             names_.push_back(MemoryRegistry::Fold(value.name));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,14 @@ public:
     const std::u16string& name(std::size_t value) const { return names_[value]; }
     std::size_t valueCount() const { return names_.size(); }
     std::size_t longestName() const { return longestName_; }
+    // Whether a kept key's path has `size` units: most paths are ruled out by that alone.
+    bool HasPathOfSize(std::size_t size) const { return (pathSizes_ >> (size < 64 ? size : 63) & 1) != 0; }
 
 private:
     std::vector<Key> keys_;
     std::vector<std::u16string> names_;
     std::size_t longestName_ = 0;
+    std::uint64_t pathSizes_ = 0;  // bit n: a path of n units; bit 63 also: one of 63 or more
 };
 
 }  // namespace runesuka

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "ascii_text.h"
 #include "export_parser.h"
 #include "export_text.h"
 
@@ -65,6 +66,12 @@ std::string Shown(std::u16string_view line, bool wide) {
     return shown;
 }
 
+// UTF-16 LE: with its byte-order mark, or a first character that is ASCII (an
+// export's first line is).
+bool StartsAsUtf16(std::string_view head) {
+    return head.substr(0, 2) == "\xFF\xFE" || (head.size() >= 2 && head[0] != 0 && head[1] == 0);
+}
+
 // Text written as hex: UTF-16 LE in a version 5 export (a last odd byte is
 // dropped), ANSI already in a REGEDIT4 one.
 std::vector<std::uint8_t> HexTextData(const std::vector<std::uint8_t>& bytes, bool version5,
@@ -120,6 +127,12 @@ public:
 
 private:
     MemoryRegistry::Value Value(const KeptData& data, UnitForm form) const {
+        // ASCII, as the check's values are, is itself in every form and code page.
+        if (data.quoted && IsAscii(data.units)) {
+            std::vector<std::uint8_t> bytes(data.units.begin(), data.units.end());
+            bytes.push_back(0);
+            return {data.type, std::move(bytes)};
+        }
         if (data.quoted) return {data.type, AnsiTextData(codePage_, DecodeUnits(data.units, form, codePage_))};
         const bool isText = data.type == kRegSz || data.type == kRegExpandSz || data.type == kRegMultiSz;
         return {data.type, isText ? HexTextData(data.bytes, version5_, codePage_) : data.bytes};
@@ -128,10 +141,7 @@ private:
     // Reads the first line and tells the file's form from the bytes before
     // it; returns where the second line starts.
     std::size_t Header() {
-        // Up to a line feed and the byte after it, which ends a UTF-16 one.
-        for (std::size_t got = 1; got > 0 && size_ < kFirstLineBytes;) {
-            const auto lineFeed = std::find(bytes_.get(), bytes_.get() + size_, '\n');
-            if (lineFeed + 1 < bytes_.get() + size_) break;
+        for (std::size_t got = 1; got > 0 && size_ < kFirstLineBytes && !FirstLineRead();) {
             got = source_.Read(bytes_.get() + size_, kFirstLineBytes - size_);
             size_ += got;
         }
@@ -153,7 +163,7 @@ private:
             decided_ = true;
             kind = "UTF-8 text";
         }
-        if (at == 2 || (head.size() >= 2 && head[0] != 0 && head[1] == 0)) {
+        if (StartsAsUtf16(head)) {
             form = UnitForm::Utf16;
             decided_ = true;
             kind = "UTF-16 text";
@@ -187,6 +197,18 @@ private:
         readings_.reserve(2);
         readings_.push_back({UnitDecoder(form, codePage_), ExportParser(kept_, form, 2), std::nullopt});
         return at;
+    }
+
+    // Whether the bytes read so far hold the first line's line feed, in UTF-16
+    // when they start as UTF-16 text does.
+    bool FirstLineRead() const {
+        const std::string_view head(bytes_.get(), size_);
+        if (head.size() < 2) return false;
+        if (!StartsAsUtf16(head)) return head.find('\n') != std::string_view::npos;
+        for (std::size_t at = 0; at + 1 < head.size(); at += 2) {
+            if (head[at] == '\n' && head[at + 1] == 0) return true;
+        }
+        return false;
     }
 
     void Take(const char* bytes, std::size_t size) {

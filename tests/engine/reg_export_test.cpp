@@ -220,6 +220,13 @@ TEST_F(RegExportTest, ClassesRootKeysAreTheUsersWhereTheUserHasThem) {
     Reset();
     Load(Version5(both + u"[-HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n"));
     EXPECT_EQ(Read(u"Excel.Application\\CurVer"), RegVariant(u"Excel.Application.12"));
+
+    // A key the user no longer has, deleted with its parent, makes the line the machine's.
+    const std::u16string user = u"HKEY_CURRENT_USER\\Software\\Classes\\Excel.Application";
+    Reset();
+    Load(Version5(u"[" + user + u"\\CurVer\\Sub]\r\n[-" + user + u"]\r\n"
+                  u"[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.16\"\r\n[-" + user + u"]\r\n"));
+    EXPECT_EQ(Read(u"Excel.Application\\CurVer"), RegVariant(u"Excel.Application.16"));
 }
 
 TEST_F(RegExportTest, MalformedFilesNameTheLineAndLeaveTheRegistryAlone) {
