@@ -68,6 +68,12 @@ constexpr struct HexDigits {
 
 int HexDigit(char16_t c) { return c < 128 ? kHexDigits.value[c] : -1; }
 
+// Two digits and a comma, as regedit writes a byte, or -1.
+int HexByte(const char16_t* p) {
+    const int high = HexDigit(p[0]), low = HexDigit(p[1]);
+    return (high | low) < 0 || p[2] != u',' ? -1 : high << 4 | low;
+}
+
 char16_t Fold(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
 // Whether `text` is `folded` but for the case of ASCII letters.
@@ -167,7 +173,7 @@ const char16_t* ExportParser::Step(const char16_t* p, const char16_t* end) {
             return p;
         }
         case State::Comment: {
-            p = FindUnit(p, end, u'\n');
+            p = FindFirstOf(p, end, u'\n');
             if (p == end) return p;
             LineEnd();
             ++line_;
@@ -296,12 +302,7 @@ const char16_t* ExportParser::KeyPath(const char16_t* p, const char16_t* end) {
     const char16_t* const start = p;
     const char16_t* name = p;
     for (;;) {
-        // Four units at a time up to a line feed or a backslash.
-        for (std::uint64_t four; end - p >= 4; p += 4) {
-            std::memcpy(&four, p, sizeof four);
-            if (HasUnit(four, u'\n') || HasUnit(four, u'\\')) break;
-        }
-        while (p != end && *p != u'\n' && *p != u'\\') ++p;
+        p = FindFirstOf(p, end, u'\n', u'\\');
         if (p == end || *p == u'\n') break;
         // The key name before it ends; the first fault in the path is the one told.
         nameWeight_ += Weight(name, p);
@@ -377,7 +378,7 @@ void ExportParser::EndKeyLine() {
 // keys; None for a key outside them.
 ExportParser::Root ExportParser::RootOf(std::u16string_view& classPath) const {
     const std::u16string_view path(path_);
-    const std::size_t cut = static_cast<std::size_t>(FindUnit(path.data(), path.data() + path.size(), u'\\') - path.data());
+    const std::size_t cut = static_cast<std::size_t>(FindFirstOf(path.data(), path.data() + path.size(), u'\\') - path.data());
     const std::u16string_view root = path.substr(0, cut);
     std::u16string_view rest = path.substr(std::min(cut + 1, path.size()));
 
@@ -435,7 +436,7 @@ const char16_t* ExportParser::QuotedText(const char16_t* p, const char16_t* end)
         if (escape) ++p;
     }
     const char16_t* const start = p;
-    while (p != end && *p != u'"' && *p != u'\\' && *p != u'\n') ++p;
+    p = FindFirstOf(p, end, u'"', u'\\', u'\n');
     if (collect_) {
         into.append(start, static_cast<std::size_t>(p - start));
         // A name longer than any kept one is not kept.
@@ -450,13 +451,6 @@ const char16_t* ExportParser::QuotedText(const char16_t* p, const char16_t* end)
 // Comma-separated bytes of one or two hexadecimal digits; a "\" at the end of
 // the line continues them on the next.
 const char16_t* ExportParser::HexBytes(const char16_t* p, const char16_t* end) {
-    // Most of an export is bytes of two digits and a comma.
-    if (state_ == State::HexExpect) {
-        for (; end - p >= 3 && p[2] == u',' && HexDigit(p[0]) >= 0 && HexDigit(p[1]) >= 0; p += 3) {
-            if (hexKept_) hexBytes_.push_back(static_cast<std::uint8_t>(HexDigit(p[0]) << 4 | HexDigit(p[1])));
-        }
-        if (p == end) return p;
-    }
     for (; p != end; ++p) {
         const char16_t c = *p;
         if (c == u'\n') {
@@ -468,6 +462,15 @@ const char16_t* ExportParser::HexBytes(const char16_t* p, const char16_t* end) {
         switch (state_) {
             case State::HexExpect:
                 if (IsBlank(c)) continue;
+                if (end - p >= 3 && HexByte(p) >= 0) {
+                    // Most of an export is bytes of two digits and a comma.
+                    const char16_t* next = p;
+                    for (int byte; end - next >= 3 && (byte = HexByte(next)) >= 0; next += 3) {
+                        if (hexKept_) hexBytes_.push_back(static_cast<std::uint8_t>(byte));
+                    }
+                    p = next - 1;  // the loop steps on to `next`
+                    continue;
+                }
                 if (c == u'\\') {
                     state_ = State::HexBackslash;
                     return p + 1;

@@ -1,27 +1,9 @@
 #include "export_text.h"
 
-#include <cstdint>
-#include <cstring>
-
 #include "word_scan.h"
 
 namespace runesuka {
 
-namespace {
-
-// Four bytes as four UTF-16 units, the first lowest.
-std::uint64_t Widen(std::uint64_t four) {
-    four = (four | four << 16) & 0x0000FFFF0000FFFFu;
-    return (four | four << 8) & 0x00FF00FF00FF00FFu;
-}
-
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-constexpr bool kLittleEndian = false;
-#else
-constexpr bool kLittleEndian = true;
-#endif
-
-}  // namespace
 
 // Appends `unit` at `out`, but for a "\r" before a "\n"; a "\r" waits to
 // see what follows, in the next chunk if need be.
@@ -53,11 +35,9 @@ std::u16string_view UnitDecoder::Decode(const char* bytes, std::size_t size) {
         while (end - in >= 2) {
             if (!cr_) {
                 // Most of a file is units without a "\r", which need no more than a copy.
-                for (std::uint64_t four; kLittleEndian && end - in >= 8; in += 8, out += 4) {
-                    std::memcpy(&four, in, 8);
-                    if (HasUnit(four, u'\r')) break;
-                    std::memcpy(out, in, 8);
-                }
+                const std::size_t copied = CopyUnitsBeforeCr(in, static_cast<std::size_t>(end - in), out);
+                in += copied;
+                out += copied / 2;
                 for (; end - in >= 2 && (in[0] != '\r' || in[1] != 0); in += 2) *out++ = static_cast<char16_t>(in[0] | in[1] << 8);
                 if (end - in < 2) break;
                 if (end - in >= 4 && in[2] == '\n' && in[3] == 0) {
@@ -75,13 +55,9 @@ std::u16string_view UnitDecoder::Decode(const char* bytes, std::size_t size) {
     while (in != end) {
         if (!cr_ && lead_ < 0) {
             // ASCII without a "\r" is widened and no more.
-            for (std::uint64_t eight; kLittleEndian && end - in >= 8; in += 8, out += 8) {
-                std::memcpy(&eight, in, 8);
-                if ((eight & kEachByte << 7) != 0 || HasByte(eight, '\r')) break;
-                const std::uint64_t low = Widen(eight & 0xFFFFFFFFu), high = Widen(eight >> 32);
-                std::memcpy(out, &low, 8);
-                std::memcpy(out + 4, &high, 8);
-            }
+            const std::size_t widened = WidenAsciiBeforeCr(in, static_cast<std::size_t>(end - in), out);
+            in += widened;
+            out += widened;
             for (; in != end && *in < 0x80 && *in != '\r'; ++in) *out++ = *in;
             if (in == end) break;
             if (*in == '\r' && end - in >= 2 && in[1] == '\n') {
@@ -129,11 +105,8 @@ bool Utf8Check::Take(const char* bytes, std::size_t size) {
     const auto* in = reinterpret_cast<const unsigned char*>(bytes);
     const auto* const end = in + size;
     while (valid_ && in != end) {
-        // ASCII, most of a file, eight bytes at a time.
-        for (std::uint64_t eight; needed_ == 0 && end - in >= 8; in += 8) {
-            std::memcpy(&eight, in, 8);
-            if ((eight & kEachByte << 7) != 0) break;
-        }
+        // ASCII, most of a file, a block at a time.
+        if (needed_ == 0) in += AsciiBlocks(in, static_cast<std::size_t>(end - in));
         if (in == end) break;
         const unsigned char byte = *in++;
         if (needed_ > 0) {

@@ -93,16 +93,18 @@ struct Reading {
 class ExportReader {
 public:
     ExportReader(ByteSource& source, const KeptValues& kept, const AnsiCodePage& codePage)
-        : source_(source), kept_(kept), codePage_(codePage), bytes_(new char[kFirstLineBytes]) {}
+        : source_(source), kept_(kept), codePage_(codePage), bytes_(firstBytes_) {}
 
     void Read() {
         const std::size_t start = Header();
-        Take(bytes_.get() + start, size_ - start);
-        // Small files, read many at a time, take no large buffer.
+        Take(bytes_ + start, size_ - start);
         for (std::size_t capacity = kFirstLineBytes, got;;) {
-            if ((got = source_.Read(bytes_.get(), capacity)) == 0) break;
-            Take(bytes_.get(), got);
-            if (got == capacity && capacity < kChunkBytes) bytes_.reset(new char[capacity = kChunkBytes]);
+            if ((got = source_.Read(bytes_, capacity)) == 0) break;
+            Take(bytes_, got);
+            if (got == capacity && capacity < kChunkBytes) {
+                chunk_.reset(new char[capacity = kChunkBytes]);
+                bytes_ = chunk_.get();
+            }
         }
         Finish();
     }
@@ -142,10 +144,10 @@ private:
     // it; returns where the second line starts.
     std::size_t Header() {
         for (std::size_t got = 1; got > 0 && size_ < kFirstLineBytes && !FirstLineRead();) {
-            got = source_.Read(bytes_.get() + size_, kFirstLineBytes - size_);
+            got = source_.Read(bytes_ + size_, kFirstLineBytes - size_);
             size_ += got;
         }
-        const std::string_view head(bytes_.get(), size_);
+        const std::string_view head(bytes_, size_);
         if (head.empty()) throw RegExportError(1, "not a registry export: the file is empty");
         for (const Archive& archive : kArchives) {
             if (head.substr(0, archive.magic.size()) == archive.magic) {
@@ -202,7 +204,7 @@ private:
     // Whether the bytes read so far hold the first line's line feed, in UTF-16
     // when they start as UTF-16 text does.
     bool FirstLineRead() const {
-        const std::string_view head(bytes_.get(), size_);
+        const std::string_view head(bytes_, size_);
         if (head.size() < 2) return false;
         if (!StartsAsUtf16(head)) return head.find('\n') != std::string_view::npos;
         for (std::size_t at = 0; at + 1 < head.size(); at += 2) {
@@ -278,7 +280,10 @@ private:
     ByteSource& source_;
     const KeptValues& kept_;
     const AnsiCodePage& codePage_;
-    std::unique_ptr<char[]> bytes_;
+    // Small files, read many at a time, take no buffer from the heap.
+    char firstBytes_[kFirstLineBytes];
+    std::unique_ptr<char[]> chunk_;
+    char* bytes_;
     std::size_t size_ = 0;
     bool version5_ = false;
     bool decided_ = false;  // whether the form of the bytes is known
