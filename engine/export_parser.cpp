@@ -105,10 +105,6 @@ ExportParser::ExportParser(const KeptValues& kept, UnitForm form, int firstLine)
 
 void ExportParser::Fail(const char* what) const { throw RegExportError(line_, what); }
 
-void ExportParser::Feed(const char16_t* begin, const char16_t* end) {
-    for (const char16_t* p = begin; p != end;) p = Step(p, end);
-}
-
 void ExportParser::End() {
     LineEnd();
     if (state_ == State::HexExpect) Fail(kEndsContinued);
@@ -132,79 +128,89 @@ const char16_t* ExportParser::SkipBlanks(const char16_t* p, const char16_t* end)
     return p;
 }
 
-// Handles the units at `p` in the current state, at least one; returns where
-// it stopped.
-const char16_t* ExportParser::Step(const char16_t* p, const char16_t* end) {
-    switch (state_) {
-        case State::LineStart:
-        case State::AfterName:
-        case State::DataStart:
-        case State::DeleteValue:
-        case State::AfterQuotedData:
-        case State::DwordEnd:
-        case State::HexBackslash: {
-            p = SkipBlanks(p, end);
-            if (p == end) return p;
-            const char16_t c = *p++;
-            if (c == u'\n') {
+void ExportParser::Feed(const char16_t* p, const char16_t* end) {
+    // Each state takes as many units as it can, at least one.
+    while (p != end) {
+        switch (state_) {
+            case State::LineStart:
+            case State::AfterName:
+            case State::DataStart:
+            case State::DeleteValue:
+            case State::AfterQuotedData:
+            case State::DwordEnd:
+            case State::HexBackslash:
+                p = SkipBlanks(p, end);
+                if (p != end) AfterBlanks(*p++);
+                continue;
+            case State::Comment:
+                p = FindFirstOf(p, end, u'\n');
+                if (p == end) continue;
                 LineEnd();
                 ++line_;
-                return p;
-            }
-            switch (state_) {
-                case State::LineStart: StartLine(c); break;
-                case State::AfterName:
-                    if (c != u'=') Fail(kNoEquals);
-                    if (!inKey_) Fail(kBeforeKey);
-                    NameEnd();
-                    state_ = State::DataStart;
-                    break;
-                case State::DataStart: StartData(c); break;
-                case State::DeleteValue: Fail(kNoKind);
-                case State::AfterQuotedData: Fail(kTextAfterQuote);
-                case State::DwordEnd:
-                    if (c != u';') Fail(kBadDword);
-                    // A comment ends the data.
-                    LineEnd();
-                    state_ = State::Comment;
-                    break;
-                default: Fail(kTextAfterBackslash);
-            }
-            return p;
+                ++p;
+                continue;
+            case State::KeyStart:
+                state_ = State::KeyPath;
+                if (*p != u'-') continue;
+                deletion_ = true;
+                lastNonBlank_ = u'-';
+                ++p;
+                continue;
+            case State::KeyPath: p = KeyPath(p, end); continue;
+            case State::Quoted:
+            case State::QuotedEscape: p = QuotedText(p, end); continue;
+            case State::HexExpect:
+            case State::HexDigit1:
+            case State::HexDigit2:
+            case State::AfterByte: p = HexBytes(p, end); continue;
+            default: Token(*p++); continue;
         }
-        case State::Comment: {
-            p = FindFirstOf(p, end, u'\n');
-            if (p == end) return p;
-            LineEnd();
-            ++line_;
-            return p + 1;
-        }
-        case State::KeyStart:
-            state_ = State::KeyPath;
-            if (*p != u'-') return p;
-            deletion_ = true;
-            lastNonBlank_ = u'-';
-            return p + 1;
-        case State::KeyPath: return KeyPath(p, end);
-        case State::Quoted:
-        case State::QuotedEscape: return QuotedText(p, end);
-        default: break;
     }
+}
 
-    const char16_t c = *p;
+// The unit after blanks in a state that skips them.
+void ExportParser::AfterBlanks(char16_t c) {
     if (c == u'\n') {
         LineEnd();
         ++line_;
-        return p + 1;
+        return;
+    }
+    switch (state_) {
+        case State::LineStart: return StartLine(c);
+        case State::AfterName:
+            if (c != u'=') Fail(kNoEquals);
+            if (!inKey_) Fail(kBeforeKey);
+            NameEnd();
+            state_ = State::DataStart;
+            return;
+        case State::DataStart: return StartData(c);
+        case State::DeleteValue: Fail(kNoKind);
+        case State::AfterQuotedData: Fail(kTextAfterQuote);
+        case State::DwordEnd:
+            if (c != u';') Fail(kBadDword);
+            // A comment ends the data.
+            LineEnd();
+            state_ = State::Comment;
+            return;
+        default: Fail(kTextAfterBackslash);
+    }
+}
+
+// One unit of a value's type: "dword:", "hex", "hex(N):" and the digits.
+void ExportParser::Token(char16_t c) {
+    if (c == u'\n') {
+        LineEnd();
+        ++line_;
+        return;
     }
     switch (state_) {
         case State::Word:
             if (Fold(c) != word_[wordAt_]) Fail(kNoKind);
-            if (word_[++wordAt_] != 0) return p + 1;
+            if (word_[++wordAt_] != 0) return;
             digits_ = 0;
             number_ = 0;
             state_ = word_ == kDwordWord ? State::DwordDigits : State::HexAfterWord;
-            return p + 1;
+            return;
         case State::DwordDigits:
         case State::HexType: {
             const int digit = HexDigit(c);
@@ -212,34 +218,35 @@ const char16_t* ExportParser::Step(const char16_t* p, const char16_t* end) {
             if (digit >= 0) {
                 if (++digits_ > 8) Fail(fault);
                 number_ = number_ << 4 | static_cast<std::uint32_t>(digit);
-                return p + 1;
+                return;
             }
             if (digits_ == 0) Fail(fault);
             if (state_ == State::DwordDigits) {
+                // What follows the digits is the end of the data.
                 state_ = State::DwordEnd;
-                return p;
+                if (!IsBlank(c)) AfterBlanks(c);
+                return;
             }
             if (c != u')') Fail(kBadHexType);
             hexType_ = number_;
             state_ = State::HexColon;
-            return p + 1;
+            return;
         }
         case State::HexAfterWord:
             if (c == u'(') {
                 state_ = State::HexType;
-                return p + 1;
+                return;
             }
             hexType_ = kRegBinaryType;
             [[fallthrough]];
-        case State::HexColon:
+        default:
             if (c != u':') Fail(kNoHexColon);
             hexKept_ = value_ >= 0;
             hexBytes_.clear();
             state_ = State::HexExpect;
-            return p + 1;
-        default: return HexBytes(p, end);
     }
 }
+
 
 void ExportParser::StartLine(char16_t c) {
     switch (c) {

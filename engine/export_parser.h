@@ -67,8 +67,9 @@ private:
     };
 
     [[noreturn]] void Fail(const char* what) const;
-    const char16_t* Step(const char16_t* p, const char16_t* end);
     const char16_t* SkipBlanks(const char16_t* p, const char16_t* end) const;
+    void AfterBlanks(char16_t c);
+    void Token(char16_t c);
     const char16_t* KeyPath(const char16_t* p, const char16_t* end);
     const char16_t* QuotedText(const char16_t* p, const char16_t* end);
     const char16_t* HexBytes(const char16_t* p, const char16_t* end);

@@ -10,6 +10,9 @@
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
 #define RUNESUKA_WORD_SCAN_SSE2 1
+#ifdef _MSC_VER
+#include <intrin.h>
+#endif
 #endif
 
 namespace runesuka {
@@ -33,6 +36,19 @@ inline constexpr bool kLittleEndian = false;
 inline constexpr bool kLittleEndian = true;
 #endif
 
+#ifdef RUNESUKA_WORD_SCAN_SSE2
+// The number of the lowest bit set in `mask`, which is not 0.
+inline int LowestBit(unsigned mask) {
+#ifdef _MSC_VER
+    unsigned long bit;
+    _BitScanForward(&bit, mask);
+    return static_cast<int>(bit);
+#else
+    return __builtin_ctz(mask);
+#endif
+}
+#endif
+
 // The first of `units` in [p, end), or end.
 template <typename... Units>
 const char16_t* FindFirstOf(const char16_t* p, const char16_t* end, Units... units) {
@@ -41,7 +57,8 @@ const char16_t* FindFirstOf(const char16_t* p, const char16_t* end, Units... uni
         const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         __m128i found = _mm_setzero_si128();
         ((found = _mm_or_si128(found, _mm_cmpeq_epi16(eight, _mm_set1_epi16(static_cast<short>(units))))), ...);
-        if (_mm_movemask_epi8(found) != 0) break;
+        // Two bits of the mask for each unit.
+        if (const int mask = _mm_movemask_epi8(found)) return p + LowestBit(static_cast<unsigned>(mask)) / 2;
     }
 #else
     for (std::uint64_t four; end - p >= 4; p += 4) {
@@ -53,15 +70,18 @@ const char16_t* FindFirstOf(const char16_t* p, const char16_t* end, Units... uni
     return p;
 }
 
-// Copies UTF-16 LE units from `in` to `out` up to a block holding a "\r";
-// returns the bytes taken, a whole number of units.
+// Copies UTF-16 LE units from `in` to `out` up to a "\r", or a block
+// holding one; returns the bytes taken, a whole number of units. `out` has
+// room for as many units as `in` has bytes.
 inline std::size_t CopyUnitsBeforeCr(const unsigned char* in, std::size_t size, char16_t* out) {
     std::size_t done = 0;
 #ifdef RUNESUKA_WORD_SCAN_SSE2
     for (; size - done >= 16; done += 16) {
         const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(eight, _mm_set1_epi16('\r'))) != 0) break;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done / 2), eight);
+        if (const int cr = _mm_movemask_epi8(_mm_cmpeq_epi16(eight, _mm_set1_epi16('\r')))) {
+            return done + static_cast<std::size_t>(LowestBit(static_cast<unsigned>(cr)));
+        }
     }
 #else
     for (std::uint64_t four; kLittleEndian && size - done >= 8; done += 8) {
@@ -73,17 +93,20 @@ inline std::size_t CopyUnitsBeforeCr(const unsigned char* in, std::size_t size, 
     return done;
 }
 
-// Widens bytes from `in` to units at `out` up to a block holding a byte that
-// is not ASCII or is a "\r"; returns the bytes taken.
+// Widens bytes from `in` to units at `out` up to a byte that is not ASCII or
+// is a "\r", or a block holding one; returns the bytes taken. `out` has room
+// for as many units as `in` has bytes.
 inline std::size_t WidenAsciiBeforeCr(const unsigned char* in, std::size_t size, char16_t* out) {
     std::size_t done = 0;
 #ifdef RUNESUKA_WORD_SCAN_SSE2
     const __m128i zero = _mm_setzero_si128();
     for (; size - done >= 16; done += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
-        if (_mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')))) != 0) break;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done), _mm_unpacklo_epi8(bytes, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done + 8), _mm_unpackhi_epi8(bytes, zero));
+        if (const int stop = _mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))))) {
+            return done + static_cast<std::size_t>(LowestBit(static_cast<unsigned>(stop)));
+        }
     }
 #else
     for (std::uint64_t eight; size - done >= 8; done += 8) {
