@@ -145,8 +145,7 @@ void ExportParser::Feed(const char16_t* p, const char16_t* end) {
             case State::Comment:
                 p = FindFirstOf(p, end, u'\n');
                 if (p == end) continue;
-                LineEnd();
-                ++line_;
+                LineFeed();
                 ++p;
                 continue;
             case State::KeyStart:
@@ -171,8 +170,7 @@ void ExportParser::Feed(const char16_t* p, const char16_t* end) {
 // The unit after blanks in a state that skips them.
 void ExportParser::AfterBlanks(char16_t c) {
     if (c == u'\n') {
-        LineEnd();
-        ++line_;
+        LineFeed();
         return;
     }
     switch (state_) {
@@ -199,8 +197,7 @@ void ExportParser::AfterBlanks(char16_t c) {
 // One unit of a value's type: "dword:", "hex", "hex(N):" and the digits.
 void ExportParser::Token(char16_t c) {
     if (c == u'\n') {
-        LineEnd();
-        ++line_;
+        LineFeed();
         return;
     }
     switch (state_) {
@@ -340,8 +337,7 @@ const char16_t* ExportParser::KeyPath(const char16_t* p, const char16_t* end) {
         lastNonBlank_ = last[-1];
     }
     if (p == end) return p;
-    LineEnd();
-    ++line_;
+    LineFeed();
     return p + 1;
 }
 
@@ -461,8 +457,7 @@ const char16_t* ExportParser::HexBytes(const char16_t* p, const char16_t* end) {
     for (; p != end; ++p) {
         const char16_t c = *p;
         if (c == u'\n') {
-            LineEnd();
-            ++line_;
+            LineFeed();
             return p + 1;
         }
         const int digit = HexDigit(c);
@@ -521,6 +516,12 @@ const char16_t* ExportParser::HexBytes(const char16_t* p, const char16_t* end) {
 
 void ExportParser::PushByte() {
     if (hexKept_) hexBytes_.push_back(static_cast<std::uint8_t>(byte_));
+}
+
+// A line feed: the line ends, and the next one starts.
+void ExportParser::LineFeed() {
+    LineEnd();
+    ++line_;
 }
 
 // Finishes the line in the state it ends in, and sets the state the next

@@ -73,6 +73,7 @@ private:
     const char16_t* KeyPath(const char16_t* p, const char16_t* end);
     const char16_t* QuotedText(const char16_t* p, const char16_t* end);
     const char16_t* HexBytes(const char16_t* p, const char16_t* end);
+    void LineFeed();
     void LineEnd();
     void StartLine(char16_t c);
     void StartData(char16_t c);
