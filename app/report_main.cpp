@@ -1,7 +1,9 @@
 // runesuka-report: the check of ルネスカ for scripts and management tools,
-// on this PC's registry (read rights only) or on registry export files.
+// on this PC's registry (read rights only) or on registry export files and
+// standard input.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,40 @@ private:
     bool console_ = false;
 };
 
+// Why a file cannot be read, for after its name.
+std::u16string ReadError() {
+    const std::string code = std::to_string(GetLastError());
+    return u"cannot be read (Windows error " + std::u16string(code.begin(), code.end()) + u")";
+}
+
+// A file or pipe read with ReadFile, a chunk at a time.
+class HandleSource : public runesuka::ByteSource {
+public:
+    explicit HandleSource(HANDLE handle) : handle_(handle) {}
+
+    std::size_t Read(char* buffer, std::size_t size) override {
+        if (handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE) return 0;
+        DWORD got = 0;
+        const DWORD wanted = static_cast<DWORD>(size < kMaxRead ? size : kMaxRead);
+        if (::ReadFile(handle_, buffer, wanted, &got, nullptr) != FALSE) return got;
+        // A pipe whose writer has closed it has ended.
+        if (GetLastError() == ERROR_BROKEN_PIPE) return 0;
+        throw runesuka::report::ReadFailure(ReadError());
+    }
+
+protected:
+    static constexpr std::size_t kMaxRead = 1u << 20;
+    HANDLE handle_;
+};
+
+class FileSource : public HandleSource {
+public:
+    using HandleSource::HandleSource;
+    ~FileSource() override { CloseHandle(handle_); }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+};
+
 class WindowsHost : public runesuka::report::ReportHost {
 public:
     explicit WindowsHost(wchar_t** args) : args_(args) {}
@@ -49,33 +85,26 @@ public:
     runesuka::RegistryApi* LiveRegistry() override { return &registry_; }
     const runesuka::AnsiCodePage& CodePage() override { return codePage_; }
 
-    bool ReadFile(std::size_t argument, std::string& bytes, std::u16string& error) override {
+    std::unique_ptr<runesuka::ByteSource> OpenFile(std::size_t argument, std::u16string& error) override {
         const HANDLE file = CreateFileW(args_[argument], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return Failed(error);
-        char chunk[65536];
-        bool read = true;
-        for (DWORD got = 0;; bytes.append(chunk, got)) {
-            if (::ReadFile(file, chunk, sizeof chunk, &got, nullptr) == FALSE) read = Failed(error);
-            if (!read || got == 0) break;
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            error = ReadError();
+            return nullptr;
         }
-        CloseHandle(file);
-        return read;
+        return std::make_unique<FileSource>(file);
     }
+
+    runesuka::ByteSource& StandardInput() override { return input_; }
 
     void Out(const std::u16string& line) override { out_.Line(line); }
     void Err(const std::u16string& line) override { err_.Line(line); }
 
 private:
-    static bool Failed(std::u16string& error) {
-        const std::string code = std::to_string(GetLastError());
-        error = u"cannot be read (Windows error " + std::u16string(code.begin(), code.end()) + u")";
-        return false;
-    }
-
     wchar_t** args_;
     runesuka::win32::Advapi32Registry registry_;
     const runesuka::win32::WindowsCodePage codePage_;
+    HandleSource input_{GetStdHandle(STD_INPUT_HANDLE)};
     const OutputStream out_{STD_OUTPUT_HANDLE};
     const OutputStream err_{STD_ERROR_HANDLE};
 };

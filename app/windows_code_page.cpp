@@ -25,4 +25,6 @@ std::u16string WindowsCodePage::FromAnsi(const std::string& bytes) const {
     return text;
 }
 
+bool WindowsCodePage::IsLeadByte(unsigned char byte) const { return IsDBCSLeadByteEx(codePage_, byte) != FALSE; }
+
 }  // namespace runesuka::win32

@@ -13,6 +13,7 @@ public:
 
     std::string ToAnsi(const std::u16string& text) const override;
     std::u16string FromAnsi(const std::string& bytes) const override;
+    bool IsLeadByte(unsigned char byte) const override;
 
 private:
     unsigned int codePage_;

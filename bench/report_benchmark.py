@@ -8,11 +8,15 @@
 2. Natively, --from-reg throughput of one process on one core (taskset -c 0) over 1,000, 5,000
    and 10,000 export files (the fixtures in turn, REGEDIT4 and version 5.00), with the peak
    resident set of each run (GNU time): it stays flat when every file is freed after its report.
+3. Natively, whole-HKEY_CLASSES_ROOT exports that bench/make_export.py writes: the report on a
+   150 MB export in each format against bench/reg_floor.c, one plain pass over the same file
+   that counts its key lines, and the report's peak resident set from 1 MB to 1 GB.
 
-    /usr/bin/python3 bench/report_benchmark.py [--runs 25]
+    /usr/bin/python3 bench/report_benchmark.py [--runs 25] [--native-only]
 
 Needs build/<arch>/runesuka-report.exe, build/bench-<arch>/console-floor.exe and the release
-build build/bench-native/runesuka-report (scripts/benchmark.sh builds all of them).
+build build/bench-native/runesuka-report (scripts/benchmark.sh builds all of them); with
+--native-only the release build alone. The floor is compiled here with cc.
 """
 
 from __future__ import annotations
@@ -35,11 +39,17 @@ from winehost import LOADER, Registry, Unavailable, WineHost, runnable_archs, wh
 ARCHS = runnable_archs()
 TYPICAL = Registry(access=(14,), excel=(12, 14), excel_curver="Excel.Application.14")
 TARGET_RATIO = 1.10
-TARGET_FILES_PER_S = 20_000
+TARGET_FILES_PER_S = 50_000
 FILE_COUNTS = (1_000, 5_000, 10_000)
 NATIVE_RUNS = 5  # the best of them: the other work on a shared machine only ever slows a run down
 FIXTURES = sorted((REPO / "tests" / "fixtures").glob("*.reg"))
 NATIVE = REPO / "build" / "bench-native" / "runesuka-report"
+READ_FLOOR = REPO / "build" / "bench-native" / "reg-floor"
+MAKE_EXPORT = REPO / "bench" / "make_export.py"
+TARGET_EXPORT_RATIO = 3.0
+EXPORT_TIMED = "150M"
+EXPORT_SIZES = ("1M", "150M", "1G")  # peak resident set of each, in UTF-16
+TARGET_PEAK_MIB = 16
 
 
 def report_exe(arch: str) -> Path:
@@ -109,17 +119,21 @@ def version5(path: Path) -> bytes:
     return b"\xff\xfe" + text.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-16-le")
 
 
-def native_run(folder: Path, count: int) -> tuple[float, int]:
-    """Seconds and peak resident KiB of one --from-reg run over the first `count` files. GNU time
-    reads the peak: a process started from this interpreter would count its memory too."""
-    names = [f"{i:05d}.reg" for i in range(count)]
+def timed(command: list[str], folder: Path | None = None) -> tuple[float, int]:
+    """Seconds and peak resident KiB of one run of `command` on one core, its output discarded.
+    GNU time reads the peak: a process started from this interpreter would count its memory too."""
     start = time.perf_counter()
-    result = subprocess.run(["/usr/bin/time", "-f", "%M", "taskset", "-c", "0", str(NATIVE), "--json", "--from-reg",
-                             *names], cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    result = subprocess.run(["/usr/bin/time", "-f", "%M", "taskset", "-c", "0", *command], cwd=folder,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
     elapsed = time.perf_counter() - start
     if result.returncode != 0:
-        raise RuntimeError(f"{NATIVE} ended with {result.returncode}: {result.stderr[:300]}")
+        raise RuntimeError(f"{command[0]} ended with {result.returncode}: {result.stderr[:300]}")
     return elapsed, int(result.stderr.split()[-1])
+
+
+def native_run(folder: Path, count: int) -> tuple[float, int]:
+    """One --from-reg run over the first `count` files."""
+    return timed([str(NATIVE), "--json", "--from-reg", *(f"{i:05d}.reg" for i in range(count))], folder)
 
 
 def native_figures() -> list[str]:
@@ -144,19 +158,54 @@ def native_figures() -> list[str]:
     return lines
 
 
+def export_figures(runs: int) -> list[str]:
+    subprocess.run(["cc", "-O2", "-o", str(READ_FLOOR), str(REPO / "bench" / "reg_floor.c")], check=True)
+    lines = [f"Natively: whole-HKEY_CLASSES_ROOT exports (bench/make_export.py), one core; best of {runs} runs",
+             f"  {'export':28}{'size':>10}{'floor':>10}{'report':>10}{'ratio':>8}{'peak RSS':>12}"]
+    folder = Path(tempfile.mkdtemp(prefix="report-export-bench-"))
+    try:
+        for label, form, size in [("version 5.00 (UTF-16)", "version5", EXPORT_TIMED),
+                                  ("REGEDIT4 (CP932)", "regedit4", EXPORT_TIMED)] + \
+                                 [("version 5.00 (UTF-16)", "version5", size) for size in EXPORT_SIZES
+                                  if size != EXPORT_TIMED]:
+            export = folder / f"{form}-{size}.reg"
+            subprocess.run([sys.executable, str(MAKE_EXPORT), "--size", size, "--format", form, str(export)], check=True)
+            megabytes = export.stat().st_size / 1e6
+            report = [timed([str(NATIVE), "--json", "--from-reg", str(export)]) for _ in range(runs)]
+            peak = max(r[1] for r in report) / 1024
+            cells = f"{label:28}{megabytes:>8.0f} MB"
+            if size == EXPORT_TIMED:
+                floor = min(timed([str(READ_FLOOR), str(export)])[0] for _ in range(runs))
+                seconds = min(r[0] for r in report)
+                ratio = seconds / floor
+                cells += (f"{floor:>8.2f} s{seconds:>8.2f} s{ratio:>8.2f}{peak:>9.1f} MiB"
+                          f"   ratio {'met' if ratio <= TARGET_EXPORT_RATIO else 'MISSED'} (≤ {TARGET_EXPORT_RATIO:.0f})")
+            else:
+                cells += f"{'':>10}{min(r[0] for r in report):>8.2f} s{'':>8}{peak:>9.1f} MiB"
+            lines.append("  " + cells + f"   peak {'met' if peak <= TARGET_PEAK_MIB else 'MISSED'} (≤ {TARGET_PEAK_MIB} MiB)")
+            export.unlink()
+    finally:
+        shutil.rmtree(folder)
+    return lines
+
+
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--runs", type=int, default=25, help="timed runs of each program per architecture")
+    parser.add_argument("--native-only", action="store_true", help="the native figures alone, without Wine")
     args = parser.parse_args()
-    missing = [str(p) for p in (*(report_exe(a) for a in ARCHS), *(floor_exe(a) for a in ARCHS), NATIVE)
-               if not p.exists()]
+    wine_builds = () if args.native_only else (*(report_exe(a) for a in ARCHS), *(floor_exe(a) for a in ARCHS))
+    missing = [str(p) for p in (*wine_builds, NATIVE) if not p.exists()]
     if missing:
         print("Build these first (scripts/benchmark.sh does): " + ", ".join(missing), file=sys.stderr)
         return 2
     print(f"Machine: {os.cpu_count()} CPUs, load average {os.getloadavg()[0]:.2f} at start")
     print("\n".join(native_figures()))
     print()
-    print("\n".join(wine_figures(args.runs)))
+    print("\n".join(export_figures(NATIVE_RUNS)))
+    if not args.native_only:
+        print()
+        print("\n".join(wine_figures(args.runs)))
     print(f"Load average at end: {os.getloadavg()[0]:.2f}")
     return 0
 

@@ -13,6 +13,8 @@ public:
     virtual std::string ToAnsi(const std::u16string& text) const = 0;
     // Bytes that form no character decode to a replacement; never throws.
     virtual std::u16string FromAnsi(const std::string& bytes) const = 0;
+    // Whether `byte` starts a character of two bytes.
+    virtual bool IsLeadByte(unsigned char byte) const = 0;
 };
 
 }  // namespace runesuka

@@ -8,7 +8,16 @@ constexpr Field kRevealedFirst[] = {
     Field::Text5, Field::Text6, Field::Text7, Field::Text8, Field::Frame1,
 };
 
+const std::u16string kAccess = u"Access";
+const std::u16string kExcel = u"Excel";
+
 }  // namespace
+
+std::vector<ClassesValue> CheckedValues() {
+    std::vector<ClassesValue> values = ScannedValues(kAccess);
+    for (ClassesValue& value : ScannedValues(kExcel)) values.push_back(std::move(value));
+    return values;
+}
 
 void CheckSequence::Form_Activate() {
     if (intActivated != 0) return;
@@ -19,10 +28,10 @@ void CheckSequence::Form_Activate() {
 
     for (const Field field : kRevealedFirst) form_.SetVisible(field, true);
     std::u16string index;
-    findings_.access.majorVersions = CheckProduct(registry_, form_, u"Access", kAccessFields, index);
+    findings_.access.majorVersions = CheckProduct(registry_, form_, kAccess, kAccessFields, index);
     findings_.access.strIdx = index;
     form_.SetVisible(Field::Frame2, true);
-    findings_.excel.majorVersions = CheckProduct(registry_, form_, u"Excel", kExcelFields, index);
+    findings_.excel.majorVersions = CheckProduct(registry_, form_, kExcel, kExcelFields, index);
     findings_.excel.strIdx = index;
     findings_.strTypeCode = findings_.access.strIdx + index;
     findings_.machineType = ShowMachineType(form_, findings_.strTypeCode);

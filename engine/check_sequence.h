@@ -30,6 +30,9 @@ struct CheckFindings {
     MachineType machineType = MachineType::NotInstallable;
 };
 
+// The registry values the check may read, each product's in turn.
+std::vector<ClassesValue> CheckedValues();
+
 class CheckSequence {
 public:
     CheckSequence(const RegistryReader& registry, FormFields& form) : registry_(registry), form_(form) {}

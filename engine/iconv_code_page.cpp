@@ -53,6 +53,18 @@ IconvCodePage::IconvCodePage(const std::string& name)
         if (fromAnsi_ != kFailed) iconv_close(fromAnsi_);
         throw std::runtime_error("iconv does not know the code page " + name);
     }
+    // A lead byte alone is an incomplete character, which iconv tells apart
+    // from an invalid one.
+    for (int byte = 0x80; byte < 0x100; ++byte) {
+        char in = static_cast<char>(byte);
+        char* src = &in;
+        std::size_t inLeft = 1;
+        char out[4];
+        char* dst = out;
+        std::size_t outLeft = sizeof out;
+        iconv(fromAnsi_, nullptr, nullptr, nullptr, nullptr);
+        leadBytes_[byte] = iconv(fromAnsi_, &src, &inLeft, &dst, &outLeft) == static_cast<std::size_t>(-1) && errno == EINVAL;
+    }
 }
 
 IconvCodePage::~IconvCodePage() {

@@ -4,6 +4,7 @@
 
 #include <iconv.h>
 
+#include <bitset>
 #include <string>
 
 #include "ansi_code_page.h"
@@ -20,10 +21,12 @@ public:
 
     std::string ToAnsi(const std::u16string& text) const override;
     std::u16string FromAnsi(const std::string& bytes) const override;
+    bool IsLeadByte(unsigned char byte) const override { return leadBytes_[byte]; }
 
 private:
     iconv_t toAnsi_;
     iconv_t fromAnsi_;
+    std::bitset<256> leadBytes_;
 };
 
 }  // namespace runesuka

@@ -47,14 +47,34 @@ std::optional<std::int16_t> ParseInt16(std::u16string_view text) {
     return static_cast<std::int16_t>(value);
 }
 
+// Every read is of a key's default value.
+const std::u16string kReadValueName;
+
+// The key of a version's class, into `key`: reused, since the scan reads ten.
+void VersionKey(const std::u16string& strProduct, int index, std::u16string& key) {
+    key.assign(strProduct).append(u".Application.").append(DecimalText(index + kFirstMajorVersion)).append(u"\\CLSID");
+}
+
+std::u16string CurVerKey(const std::u16string& strProduct) { return strProduct + u".Application\\CurVer"; }
+
 std::u16string ReadText(const RegistryReader& registry, const std::u16string& subKey) {
     static const std::int32_t kType = kReadAsText;
-    const RegVariant value = registry.RegGetValue(kHKeyClassesRoot, subKey, u"", kType, std::u16string());
+    const RegVariant value = registry.RegGetValue(kHKeyClassesRoot, subKey, kReadValueName, kType, std::u16string());
     // Every read asks for text with a text default, so a number never comes back.
     return std::get<std::u16string>(value);
 }
 
 }  // namespace
+
+std::vector<ClassesValue> ScannedValues(const std::u16string& strProduct) {
+    std::vector<ClassesValue> values;
+    for (int index = 0; index < kVersionCount; ++index) {
+        values.push_back({{}, kReadValueName});
+        VersionKey(strProduct, index, values.back().key);
+    }
+    values.push_back({CurVerKey(strProduct), kReadValueName});
+    return values;
+}
 
 std::optional<std::u16string> VersionNameFromProgId(const std::u16string& strProgId, std::int16_t& intIdx) {
     const std::size_t dot = strProgId.rfind(u'.');
@@ -76,10 +96,9 @@ std::vector<int> CheckProduct(const RegistryReader& registry, FormFields& form, 
     std::u16string versionList;
     std::vector<int> found;
 
-    const std::u16string stem = strProduct + u".Application.";
     std::u16string subKey;
     for (int index = 0; index < kVersionCount; ++index) {
-        subKey.assign(stem).append(DecimalText(index + kFirstMajorVersion)).append(u"\\CLSID");
+        VersionKey(strProduct, index, subKey);
         if (ReadText(registry, subKey).empty()) continue;
         strIdx = DecimalText(index);
         if (!found.empty()) versionList += kVersionSeparator;
@@ -92,7 +111,7 @@ std::vector<int> CheckProduct(const RegistryReader& registry, FormFields& form, 
                                                std::u16string(kLineBreak));
         if (found.size() > 1) {
             form.SetVisible(fields.frameMulti, true);
-            const std::u16string curVer = ReadText(registry, strProduct + u".Application\\CurVer");
+            const std::u16string curVer = ReadText(registry, CurVerKey(strProduct));
             std::int16_t lastUsed = 0;
             const std::optional<std::u16string> name =
                 curVer.empty() ? std::nullopt : VersionNameFromProgId(curVer, lastUsed);

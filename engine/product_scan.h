@@ -27,6 +27,9 @@ struct ProductFields {
 std::vector<int> CheckProduct(const RegistryReader& registry, FormFields& form, const std::u16string& strProduct,
                   const ProductFields& fields, std::u16string& strIdx);
 
+// The values CheckProduct may read for `strProduct`, in the order it reads them.
+std::vector<ClassesValue> ScannedValues(const std::u16string& strProduct);
+
 // Version name of a versioned program identifier such as
 // "Excel.Application.14", with `intIdx` set to its version index; "不明" for
 // an index outside the table. No value when the identifier does not end in a

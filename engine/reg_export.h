@@ -6,9 +6,10 @@
 
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 #include "ansi_code_page.h"
+#include "byte_source.h"
+#include "kept_values.h"
 #include "memory_registry.h"
 
 namespace runesuka {
@@ -23,12 +24,15 @@ private:
     int line_;
 };
 
-// Loads the whole file `bytes`: "Windows Registry Editor Version 5.00" in
-// UTF-16 LE with its byte-order mark, or "REGEDIT4" in the ANSI code page.
-// Keys under HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE\SOFTWARE\Classes and
-// HKEY_CURRENT_USER\Software\Classes count; all others are read and dropped.
-// Throws RegExportError for anything that is not such an export, and then
-// leaves `registry` as it was.
-void LoadRegExport(std::string_view bytes, const AnsiCodePage& codePage, MemoryRegistry& registry);
+// Reads `source` to its end in one pass: "Windows Registry Editor Version
+// 5.00" or "REGEDIT4", in UTF-16 LE or UTF-8, with or without a byte-order
+// mark, or in the ANSI code page. Without a mark, bytes that are all UTF-8 and
+// not all ASCII are UTF-8. Every line is checked; of the keys under
+// HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE\SOFTWARE\Classes and
+// HKEY_CURRENT_USER\Software\Classes only the values in `kept` are loaded,
+// with their keys. Throws RegExportError for anything that is not such an
+// export, and then leaves `registry` as it was.
+void LoadRegExport(ByteSource& source, const KeptValues& kept, const AnsiCodePage& codePage,
+                   MemoryRegistry& registry);
 
 }  // namespace runesuka

@@ -7,6 +7,13 @@
 
 namespace runesuka {
 
+// One value below HKEY_CLASSES_ROOT: its key's path and its name ("" for the
+// key's default value).
+struct ClassesValue {
+    std::u16string key;
+    std::u16string name;
+};
+
 // Registry key handle, pointer-sized as on Windows.
 using HKey = std::uintptr_t;
 

@@ -1,8 +1,12 @@
 // runesuka-report where there is no Windows registry: only --from-reg serves.
 // Arguments, output and file names are UTF-8; REGEDIT4 files are CP932.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +15,39 @@
 
 namespace {
 
+// A file descriptor read with read(2), a chunk at a time: a small file takes
+// an open, two reads and a close, and nothing more.
+class DescriptorSource : public runesuka::ByteSource {
+public:
+    DescriptorSource(int descriptor, const runesuka::AnsiCodePage& utf8) : descriptor_(descriptor), utf8_(utf8) {}
+
+    std::size_t Read(char* buffer, std::size_t size) override {
+        for (;;) {
+            const ssize_t got = ::read(descriptor_, buffer, size);
+            if (got >= 0) return static_cast<std::size_t>(got);
+            if (errno != EINTR) throw runesuka::report::ReadFailure(Why(utf8_));
+        }
+    }
+
+    static std::u16string Why(const runesuka::AnsiCodePage& utf8) {
+        return u"cannot be read: " + utf8.FromAnsi(std::strerror(errno));
+    }
+
+protected:
+    int descriptor_;
+
+private:
+    const runesuka::AnsiCodePage& utf8_;
+};
+
+class FileSource : public DescriptorSource {
+public:
+    using DescriptorSource::DescriptorSource;
+    ~FileSource() override { ::close(descriptor_); }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+};
+
 class PosixHost : public runesuka::report::ReportHost {
 public:
     explicit PosixHost(char** args) : args_(args) {}
@@ -18,16 +55,16 @@ public:
     runesuka::RegistryApi* LiveRegistry() override { return nullptr; }
     const runesuka::AnsiCodePage& CodePage() override { return cp932_; }
 
-    bool ReadFile(std::size_t argument, std::string& bytes, std::u16string& error) override {
-        std::FILE* file = std::fopen(args_[argument], "rb");
-        if (file == nullptr) return Failed(error);
-        char chunk[65536];
-        std::size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-        const bool failed = std::ferror(file) != 0;
-        std::fclose(file);
-        return !failed || Failed(error);
+    std::unique_ptr<runesuka::ByteSource> OpenFile(std::size_t argument, std::u16string& error) override {
+        const int file = ::open(args_[argument], O_RDONLY | O_CLOEXEC);
+        if (file < 0) {
+            error = DescriptorSource::Why(utf8_);
+            return nullptr;
+        }
+        return std::make_unique<FileSource>(file, utf8_);
     }
+
+    runesuka::ByteSource& StandardInput() override { return stdin_; }
 
     void Out(const std::u16string& line) override { Write(stdout, line); }
     void Err(const std::u16string& line) override { Write(stderr, line); }
@@ -35,11 +72,6 @@ public:
     std::u16string Decode(const char* arg) const { return utf8_.FromAnsi(arg); }
 
 private:
-    bool Failed(std::u16string& error) const {
-        error = u"cannot be read: " + utf8_.FromAnsi(std::strerror(errno));
-        return false;
-    }
-
     void Write(std::FILE* stream, const std::u16string& line) const {
         const std::string bytes = utf8_.ToAnsi(line) + '\n';
         std::fwrite(bytes.data(), 1, bytes.size(), stream);
@@ -48,6 +80,7 @@ private:
     char** args_;
     const runesuka::IconvCodePage cp932_{"CP932"};
     const runesuka::IconvCodePage utf8_{"UTF-8"};
+    DescriptorSource stdin_{STDIN_FILENO, utf8_};
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 
+#include "check_sequence.h"
 #include "machine_report.h"
 #include "memory_registry.h"
 #include "reg_export.h"
@@ -17,6 +18,7 @@ constexpr std::u16string_view kProgram = u"runesuka-report";
 constexpr std::u16string_view kHelpOptions[] = {u"/?", u"-h", u"--help"};
 constexpr std::u16string_view kJsonOption = u"--json";
 constexpr std::u16string_view kFromRegOption = u"--from-reg";
+constexpr std::u16string_view kStandardInput = u"-";
 const std::u16string kRegistrySource = u"registry";
 
 constexpr std::u16string_view kUsage[] = {
@@ -24,7 +26,7 @@ constexpr std::u16string_view kUsage[] = {
     u"Runs the check of the Runesuka window without a window and prints what it would show.",
     u"  --json             one line of JSON per machine, in ASCII",
     u"  --from-reg FILE... registry export files (regedit /e, reg export) instead of this",
-    u"                     machine's registry; each file is one machine",
+    u"                     machine's registry; each file is one machine, - standard input",
     u"  -h, --help, /?     this help",
 };
 
@@ -48,7 +50,7 @@ Options Parse(const std::vector<std::u16string>& args) {
             options.json = true;
         } else if (arg == kFromRegOption) {
             options.fromReg = true;
-        } else if (!arg.empty() && arg.front() == u'-') {
+        } else if (!arg.empty() && arg.front() == u'-' && arg != kStandardInput) {
             options.error = u"unknown option " + arg;
         } else if (options.fromReg) {
             options.files.push_back(i);
@@ -90,20 +92,11 @@ public:
     int Files(const std::vector<std::u16string>& args) {
         int status = 0;
         std::optional<MachineType> onlyOutcome;
+        const KeptValues checked(CheckedValues());
         for (const std::size_t argument : options_.files) {
             const std::u16string& name = args[argument];
-            std::string bytes;
-            std::u16string error;
-            if (!host_.ReadFile(argument, bytes, error)) {
-                host_.Err(name + u": " + error);
-                status = kUnreadableFile;
-                continue;
-            }
             MemoryRegistry registry(host_.CodePage());
-            try {
-                LoadRegExport(bytes, host_.CodePage(), registry);
-            } catch (const RegExportError& bad) {
-                host_.Err(name + u":" + Widen(std::to_string(bad.line())) + u": " + Widen(bad.what()));
+            if (!Load(argument, name, checked, registry)) {
                 status = kUnreadableFile;
                 continue;
             }
@@ -118,6 +111,33 @@ public:
     }
 
 private:
+    // Reads the export named by `argument` into `registry`, keeping what the
+    // check reads; false, said on stderr, when it cannot.
+    bool Load(std::size_t argument, const std::u16string& name, const KeptValues& checked,
+              MemoryRegistry& registry) {
+        if (name == kStandardInput) return Load(host_.StandardInput(), name, checked, registry);
+        std::u16string error;
+        const std::unique_ptr<ByteSource> file = host_.OpenFile(argument, error);
+        if (file == nullptr) {
+            host_.Err(name + u": " + error);
+            return false;
+        }
+        return Load(*file, name, checked, registry);
+    }
+
+    bool Load(ByteSource& source, const std::u16string& name, const KeptValues& checked,
+              MemoryRegistry& registry) {
+        try {
+            LoadRegExport(source, checked, host_.CodePage(), registry);
+            return true;
+        } catch (const ReadFailure& failure) {
+            host_.Err(name + u": " + failure.why());
+        } catch (const RegExportError& bad) {
+            host_.Err(name + u":" + Widen(std::to_string(bad.line())) + u": " + Widen(bad.what()));
+        }
+        return false;
+    }
+
     void Print(const std::u16string& source, const MachineReport& report) {
         ++printed_;
         if (options_.json) return host_.Out(Widen(JsonLine(source, report)));

@@ -4,16 +4,16 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "chunked_source.h"
 #include "scan_fixture.h"
 
 namespace runesuka {
 namespace {
 
-// A "Windows Registry Editor Version 5.00" file: UTF-16 LE with its BOM.
-std::string Version5(const std::u16string& body) {
-    const std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n" + body;
-    std::string bytes = "\xFF\xFE";
+std::string Utf16(const std::u16string& text) {
+    std::string bytes;
     for (const char16_t c : text) {
         bytes += static_cast<char>(c & 0xFF);
         bytes += static_cast<char>(c >> 8);
@@ -21,12 +21,36 @@ std::string Version5(const std::u16string& body) {
     return bytes;
 }
 
+std::string Utf8(const std::u16string& text) {
+    static const IconvCodePage utf8("UTF-8");
+    return utf8.ToAnsi(text);
+}
+
+// A "Windows Registry Editor Version 5.00" file: UTF-16 LE with its BOM.
+std::string Version5(const std::u16string& body) {
+    return "\xFF\xFE" + Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n" + body);
+}
+
+// The values the tests read, and keys they look for.
+const std::vector<ClassesValue> kKept = {
+    {u"Kinds", u""}, {u"Kinds", u"Name \"quoted\""}, {u"Kinds", u"Number"}, {u"Kinds", u"Short"},
+    {u"Kinds", u"Binary"}, {u"Kinds", u"Empty"}, {u"Kinds", u"Gone"},
+    {u"Excel.Application\\CurVer", u""}, {u"Excel.Application\\CurVer", u"Note"},
+    {u"Excel.Application\\CLSID", u""}, {u"Excel.Application.12\\CLSID", u""},
+    {u"Excel.Application.14\\CLSID", u""}, {u"Access.Application\\CLSID", u""},
+    {u"Access.Application\\CurVer", u""}, {u"Expand", u""}, {u"Machine", u""}, {u"User", u""},
+    {u"Other", u""}, {u"ClassesX\\Other", u""}, {u"Long", u""}, {u"Long", u"Hex"},
+};
+
 class RegExportTest : public ::testing::Test {
 protected:
     // A REGEDIT4 file: CP932.
     std::string Version4(const std::u16string& body) { return machine().cp932.ToAnsi(u"REGEDIT4\r\n\r\n" + body); }
 
-    void Load(const std::string& bytes) { LoadRegExport(bytes, machine().cp932, machine().registry); }
+    void Load(const std::string& bytes, const std::vector<ClassesValue>& kept = kKept) {
+        testing::ChunkedSource source(bytes);
+        LoadRegExport(source, KeptValues(kept), machine().cp932, machine().registry);
+    }
 
     RegVariant Read(const std::u16string& key, const std::u16string& name = u"", std::int32_t type = kReadAsText) {
         return machine().reader.RegGetValue(kHKeyClassesRoot, key, name, type, std::u16string(u"(none)"));
@@ -63,7 +87,7 @@ constexpr char16_t kValueKinds[] =
     u"; a comment, then a blank line\r\n"
     u"\r\n"
     u"[HKEY_CLASSES_ROOT\\Kinds]\r\n"
-    u"@=\"エクセル \\\"2010\\\" C:\\\\Office\"\r\n"
+    u"@=\"エクセル表\\\"2010\\\" C:\\\\Office\"\r\n"
     u"\"Name \\\"quoted\\\"\" = \"spaced\"\r\n"
     u"\"Number\"=dword:fffffffe\r\n"
     u"\"Short\"=dword:1f\r\n"
@@ -72,13 +96,30 @@ constexpr char16_t kValueKinds[] =
     u"  ff\r\n"
     u"\"Empty\"=hex:\r\n"
     u"\"Gone\"=\"soon\"\r\n"
-    u"\"Gone\"=-\r\n";
+    u"\"Gone\"=-\r\n"
+    u"[HKEY_CLASSES_ROOT\\Kinds\\表]\r\n";
 
-TEST_F(RegExportTest, ReadsEveryKindOfValueInBothFormats) {
-    for (const std::string& file : {Version5(kValueKinds), Version4(kValueKinds)}) {
+// "表" is 0x95 0x5C in CP932: its trail byte is a backslash.
+TEST_F(RegExportTest, ReadsEveryKindOfValueInEveryEncoding) {
+    const std::u16string version5 = u"Windows Registry Editor Version 5.00\r\n\r\n" + std::u16string(kValueKinds);
+    std::u16string lineFeeds = version5;
+    for (std::size_t cr; (cr = lineFeeds.find(u'\r')) != std::u16string::npos;) lineFeeds.erase(cr, 1);
+    const struct {
+        const char* name;
+        std::string file;
+    } encodings[] = {
+        {"UTF-16 with BOM", Version5(kValueKinds)},
+        {"UTF-16 without BOM", Utf16(version5)},
+        {"UTF-8 with BOM", "\xEF\xBB\xBF" + Utf8(version5)},
+        {"UTF-8 without BOM", Utf8(version5)},
+        {"UTF-8, line feeds only", Utf8(lineFeeds)},
+        {"REGEDIT4 in CP932", Version4(kValueKinds)},
+    };
+    for (const auto& encoding : encodings) {
+        SCOPED_TRACE(encoding.name);
         Reset();
-        Load(file);
-        EXPECT_EQ(Read(u"Kinds"), RegVariant(u"エクセル \"2010\" C:\\Office"));
+        Load(encoding.file);
+        EXPECT_EQ(Read(u"Kinds"), RegVariant(u"エクセル表\"2010\" C:\\Office"));
         EXPECT_EQ(Read(u"Kinds", u"name \"QUOTED\""), RegVariant(u"spaced"));
         EXPECT_EQ(Read(u"Kinds", u"Number", kReadAsNumber), RegVariant(std::int32_t{-2}));
         EXPECT_EQ(Read(u"Kinds", u"Short", kReadAsNumber), RegVariant(std::int32_t{31}));
@@ -102,6 +143,18 @@ TEST_F(RegExportTest, HexTextIsUtf16InVersion5AndAnsiInRegedit4) {
     Reset();
     Load(Version4(u"[HKEY_CLASSES_ROOT\\Expand]\r\n@=hex(2):83,47,83,4e,83,5a,83,8b,00\r\n"));
     EXPECT_EQ(Read(u"Expand"), RegVariant(u"エクセル"));
+}
+
+// Without a byte-order mark, 8-bit text is UTF-8 only when all of it is: the
+// same bytes early in a file read as CP932 when later ones are no UTF-8.
+TEST_F(RegExportTest, EightBitTextIsUtf8OnlyWhenAllOfItIs) {
+    const std::string early = "REGEDIT4\r\n[HKEY_CLASSES_ROOT\\Expand]\r\n@=\"\xE3\x82\xA8\"\r\n";
+    Load(early);
+    EXPECT_EQ(Read(u"Expand"), RegVariant(u"エ"));
+    Reset();
+    Load(early + "[HKEY_CLASSES_ROOT\\Other]\r\n@=\"\x83\x47\"\r\n");
+    EXPECT_EQ(Read(u"Expand"), RegVariant(machine().cp932.FromAnsi("\xE3\x82\xA8")));
+    EXPECT_EQ(Read(u"Other"), RegVariant(u"エ"));
 }
 
 TEST_F(RegExportTest, ADeletionRemovesTheKeyWithItsSubkeysOnly) {
@@ -167,6 +220,13 @@ TEST_F(RegExportTest, ClassesRootKeysAreTheUsersWhereTheUserHasThem) {
     Reset();
     Load(Version5(both + u"[-HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n"));
     EXPECT_EQ(Read(u"Excel.Application\\CurVer"), RegVariant(u"Excel.Application.12"));
+
+    // A key the user no longer has, deleted with its parent, makes the line the machine's.
+    const std::u16string user = u"HKEY_CURRENT_USER\\Software\\Classes\\Excel.Application";
+    Reset();
+    Load(Version5(u"[" + user + u"\\CurVer\\Sub]\r\n[-" + user + u"]\r\n"
+                  u"[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n@=\"Excel.Application.16\"\r\n[-" + user + u"]\r\n"));
+    EXPECT_EQ(Read(u"Excel.Application\\CurVer"), RegVariant(u"Excel.Application.16"));
 }
 
 TEST_F(RegExportTest, MalformedFilesNameTheLineAndLeaveTheRegistryAlone) {
@@ -175,9 +235,13 @@ TEST_F(RegExportTest, MalformedFilesNameTheLineAndLeaveTheRegistryAlone) {
         std::string file;
         std::string error;
     } cases[] = {
-        {"", "line 1: not a registry export"},
-        {"\x7F" "ELF\x02\x01\x01\0\0\0\r\n", "line 1: not a registry export"},
-        {std::string("\xFF\xFEW\0i\0", 6), "line 1: not a registry export"},
+        {"", "line 1: not a registry export: the file is empty"},
+        {"\x7F" "ELF\x02\x01\x01\0\0\0\r\n", "line 1: not a registry export: binary data"},
+        {"\x1F\x8B\x08\0REGEDIT4", "line 1: not a registry export: a gzip archive"},
+        {std::string("\xFF\xFEW\0i\0", 6), "line 1: not a registry export: UTF-16 text whose first line is \"Wi\", neither"},
+        {Utf16(u"REGEDIT5\r\n"), "line 1: not a registry export: UTF-16 text whose first line is \"REGEDIT5\""},
+        {"\xEF\xBB\xBF" "REGEDIT 4\n", "line 1: not a registry export: UTF-8 text whose first line is \"REGEDIT 4\""},
+        {"Subject: \x95\\\r\n", "line 1: not a registry export: 8-bit text whose first line is \"Subject: \\x95\\\\\""},
         {Version5(u"[HKEY_CLASSES_ROOT\\A]\r\n@=\"x\"").substr(0, 111), "line 3: the file ends inside a UTF-16"},
         {"REGEDIT4\r\n@=\"Excel.Application.14\"\r\n", "line 2: a value before the first key"},
         {"REGEDIT4\r\n" + key + "@=\"Excel.Application.14\r\n", "line 3: a quoted text is not closed"},
@@ -230,9 +294,9 @@ TEST_F(RegExportTest, KeyPathsBeyondWindowsLimitsAreRefused) {
         for (std::size_t level = 2; level < levels; ++level) path += "\\a";
         return "REGEDIT4\r\n[" + path + "]\r\n@=\"x\"\r\n";
     };
-    Load(keyLine(512, 255));
     std::u16string deepest(255, u'K');
     for (int level = 2; level < 512; ++level) deepest += u"\\A";
+    Load(keyLine(512, 255), {{deepest, u""}});
     EXPECT_EQ(Read(deepest), RegVariant(u"x"));
     EXPECT_EQ(ErrorOf(keyLine(513, 1)), "line 2: a key path is more than 512 levels deep");
     EXPECT_EQ(ErrorOf(keyLine(2, 256)), "line 2: a key name is longer than 255 characters");

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "check_sequence.h"
+#include "chunked_source.h"
 #include "iconv_code_page.h"
 #include "memory_registry.h"
 #include "reg_export.h"
@@ -40,7 +42,9 @@ public:
     // A registry export of tests/fixtures.
     void LoadFixture(const std::string& file) {
         std::ifstream in(std::string(RUNESUKA_FIXTURES_DIR) + "/" + file, std::ios::binary);
-        LoadRegExport(std::string(std::istreambuf_iterator<char>(in), {}), cp932, registry);
+        const std::string bytes(std::istreambuf_iterator<char>(in), {});
+        ChunkedSource source(bytes);
+        LoadRegExport(source, KeptValues(CheckedValues()), cp932, registry);
     }
 
     IconvCodePage cp932{"CP932"};

@@ -129,6 +129,17 @@ EXPORT_SEEDS = {
         "[-HKEY_CLASSES_ROOT\\Access.Application.14]\r\n"),
     "regedit4-cp932": "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n@=\"エクセル\"\r\n"
                       "\"Expand\"=hex(2):83,47,83,4e,00\r\n".encode("cp932"),
+    # Every encoding an export arrives in; CP932 trail bytes that are backslashes; 8-bit text
+    # that is UTF-8 until it is not.
+    "utf8-bom-lf": b"\xef\xbb\xbf" + "Windows Registry Editor Version 5.00\n\n; エクセル\n"
+                   "[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\n@=\"Excel.Application.14\"\n".encode("utf-8"),
+    "utf16-without-bom": "Windows Registry Editor Version 5.00\r\n[HKEY_CLASSES_ROOT\\Access.Application.14\\CLSID]\r\n"
+                         "@=\"{y}\"\r\n".encode("utf-16-le"),
+    "cp932-trail-backslash": "REGEDIT4\r\n[HKEY_CLASSES_ROOT\\表]\r\n\"ソ\"=\"表\\\"\"\r\n"
+                             "[HKEY_CLASSES_ROOT\\Excel.Application.12\\CLSID]\r\n@=\"ソ\"\r\n".encode("cp932"),
+    "utf8-then-cp932": "REGEDIT4\r\n[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n@=\"あ\\\"\r\n".encode("utf-8")
+                       + "; エクセル\r\n".encode("cp932"),
+    "gzip": b"\x1f\x8b\x08\x00",
     "not-an-export": b"\x7fELF\x02\x01\x01\x00",
     "cut-in-a-continuation": b"REGEDIT4\r\n[HKEY_CLASSES_ROOT\\X]\r\n@=hex:01,\\",
     "cut-in-a-character": b"\xff\xfeW\x00i\x00n",

@@ -5,10 +5,13 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "check_sequence.h"
+#include "chunked_source.h"
 #include "expected_texts.h"
 #include "iconv_code_page.h"
 #include "memory_registry.h"
@@ -30,26 +33,31 @@ public:
 
     RegistryApi* LiveRegistry() override { return live; }
     const AnsiCodePage& CodePage() override { return cp932; }
-    bool ReadFile(std::size_t argument, std::string& bytes, std::u16string& error) override {
+    std::unique_ptr<ByteSource> OpenFile(std::size_t argument, std::u16string& error) override {
         const auto file = files.find(args_.at(argument));
         if (file == files.end()) {
             error = u"cannot be read: No such file or directory";
-            return false;
+            return nullptr;
         }
-        bytes = file->second;
-        return true;
+        return std::make_unique<testing::ChunkedSource>(file->second);
+    }
+    ByteSource& StandardInput() override {
+        standardInput_ = std::make_unique<testing::ChunkedSource>(input);
+        return *standardInput_;
     }
     void Out(const std::u16string& line) override { out.push_back(line); }
     void Err(const std::u16string& line) override { err.push_back(line); }
 
     IconvCodePage cp932{"CP932"};
     std::map<std::u16string, std::string> files;
+    std::string input;  // standard input
     MemoryRegistry* live = nullptr;
     std::vector<std::u16string> out;
     std::vector<std::u16string> err;
 
 private:
     std::vector<std::u16string> args_;
+    std::unique_ptr<testing::ChunkedSource> standardInput_;
 };
 
 // A REGEDIT4 export of the CLSID keys of the versions given, and CurVer keys.
@@ -74,11 +82,9 @@ std::string Fixture(const std::string& name) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The same export as "Windows Registry Editor Version 5.00", UTF-16 LE with its BOM.
-std::string AsVersion5(const std::string& regedit4) {
-    const std::string text = "Windows Registry Editor Version 5.00" + regedit4.substr(regedit4.find("\r\n"));
-    std::string bytes = "\xFF\xFE";
-    for (const char c : text) bytes += std::string{c, '\0'};
+std::string Utf16(const std::u16string& text) {
+    std::string bytes;
+    for (const char16_t c : text) bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
     return bytes;
 }
 
@@ -138,7 +144,8 @@ TEST(ReportOutcome, EveryOutcomeHasItsExitStatus) {
 
         // The live registry: the same report and status.
         MemoryRegistry live(host.cp932);
-        LoadRegExport(c.file, host.cp932, live);
+        testing::ChunkedSource source(c.file);
+        LoadRegExport(source, KeptValues(CheckedValues()), host.cp932, live);
         FakeHost machine;
         machine.live = &live;
         EXPECT_EQ(machine.Run({u"--json"}), c.exitStatus);
@@ -187,13 +194,15 @@ TEST(ReportFiles, EveryFileIsReportedInOrderAndBadOnesNamed) {
     host.files[u"a.reg"] = Export({14}, {12});
     host.files[u"bad.reg"] = "REGEDIT4\r\n[HKEY_CLASSES_ROOT\\X]\r\n@=hex:zz\r\n";
     host.files[u"b.reg"] = Export({12}, {14});
-    EXPECT_EQ(host.Run({u"--json", u"--from-reg", u"a.reg", u"missing.reg", u"bad.reg", u"b.reg"}), 3);
+    host.input = "REGEDIT4\r\n[HKEY_CLASSES_ROOT\\Y]\r\n@=dword:\r\n";
+    EXPECT_EQ(host.Run({u"--json", u"--from-reg", u"a.reg", u"missing.reg", u"bad.reg", u"-", u"b.reg"}), 3);
     ASSERT_EQ(host.out.size(), 2u);
     EXPECT_EQ(host.out[0].substr(0, 24), u"{\"source\": \"a.reg\", \"cod");
     EXPECT_EQ(host.out[1].substr(0, 24), u"{\"source\": \"b.reg\", \"cod");
     EXPECT_EQ(host.err, (std::vector<std::u16string>{
                             u"missing.reg: cannot be read: No such file or directory",
-                            u"bad.reg:3: hex data hold something that is not a byte in hexadecimal"}));
+                            u"bad.reg:3: hex data hold something that is not a byte in hexadecimal",
+                            u"-:3: a dword value is not 1 to 8 hexadecimal digits"}));
 
     // Every file read: 0 whatever the outcomes; one file is one machine.
     FakeHost read;
@@ -204,20 +213,44 @@ TEST(ReportFiles, EveryFileIsReportedInOrderAndBadOnesNamed) {
     EXPECT_EQ(read.Run({u"--from-reg", u"missing.reg"}), 3);
 }
 
-TEST(ReportFiles, BothFormatsOfEveryFixtureGiveTheSameReport) {
+// Every fixture in every encoding an export arrives in, and through standard
+// input, gives the report of its UTF-16 export. A comment that is not ASCII
+// makes 8-bit text UTF-8 or CP932 by its bytes alone.
+TEST(ReportFiles, EveryEncodingOfEveryFixtureGivesTheSameReport) {
     const char* const fixtures[] = {"excel2007-2010-access2010-runtime.reg", "excel2016-only.reg",
                                     "office2003-after-2007-removed.reg", "office2003-and-2013.reg",
                                     "office2010.reg"};
     const int statuses[] = {0, 12, 10, 0, 0};
+    const IconvCodePage utf8("UTF-8");
     for (std::size_t i = 0; i < std::size(fixtures); ++i) {
         SCOPED_TRACE(fixtures[i]);
         FakeHost host;
-        host.files[u"4"] = Fixture(fixtures[i]);
-        host.files[u"5"] = AsVersion5(host.files[u"4"]);
-        EXPECT_EQ(host.Run({u"--json", u"--from-reg", u"4"}), statuses[i]);
-        EXPECT_EQ(host.Run({u"--json", u"--from-reg", u"5"}), statuses[i]);
-        ASSERT_EQ(host.out.size(), 2u);
-        EXPECT_EQ(host.out[0].substr(14), host.out[1].substr(14));
+        const std::string regedit4 = Fixture(fixtures[i]);
+        const std::string body = "\r\n; エクセル表\r\n" + regedit4.substr(regedit4.find("\r\n") + 2);
+        const std::u16string version5 = utf8.FromAnsi("Windows Registry Editor Version 5.00" + body);
+        std::string lineFeeds = utf8.ToAnsi(version5);
+        for (std::size_t cr; (cr = lineFeeds.find('\r')) != std::string::npos;) lineFeeds.erase(cr, 1);
+        host.files = {
+            {u"utf-16", "\xFF\xFE" + Utf16(version5)},
+            {u"utf-16 without BOM", Utf16(version5)},
+            {u"utf-8", "\xEF\xBB\xBF" + utf8.ToAnsi(version5)},
+            {u"utf-8 without BOM", utf8.ToAnsi(version5)},
+            {u"utf-8 with line feeds", lineFeeds},
+            {u"cp932", host.cp932.ToAnsi(utf8.FromAnsi("REGEDIT4" + body))},
+        };
+        host.input = host.files[u"utf-8 without BOM"];
+        std::vector<std::u16string> args = {u"--json", u"--from-reg", u"utf-16"};
+        for (const auto& file : host.files) {
+            if (file.first != args[2]) args.push_back(file.first);
+        }
+        args.push_back(u"-");
+        EXPECT_EQ(host.Run(args), 0);
+        EXPECT_TRUE(host.err.empty());
+        ASSERT_EQ(host.out.size(), host.files.size() + 1);
+        const std::u16string report = host.out[0].substr(host.out[0].find(u", \"code\""));
+        for (const std::u16string& line : host.out) EXPECT_EQ(line.substr(line.find(u", \"code\"")), report);
+        EXPECT_EQ(host.out.back().substr(0, 15), u"{\"source\": \"-\",");
+        EXPECT_EQ(host.Run({u"--json", u"--from-reg", u"cp932"}), statuses[i]);
     }
 }
 
@@ -237,6 +270,7 @@ TEST(ReportUsage, HelpAndUsageErrors) {
         {{u"--jsn"}, u"runesuka-report: unknown option --jsn"},
         {{u"--from-reg"}, u"runesuka-report: --from-reg needs a FILE"},
         {{u"a.reg"}, u"runesuka-report: unexpected argument a.reg (export files follow --from-reg)"},
+        {{u"-"}, u"runesuka-report: unexpected argument - (export files follow --from-reg)"},
         {{u"--from-reg", u"a.reg", u"-x", u"--help"}, u"runesuka-report: unknown option -x"},
         {{}, u"runesuka-report: there is no registry here; name export files with --from-reg"},
     };

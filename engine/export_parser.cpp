@@ -1,0 +1,574 @@
+#include "export_parser.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "memory_registry.h"
+#include "reg_export.h"
+#include "word_scan.h"
+
+namespace runesuka {
+namespace {
+
+constexpr char kNeitherKeyNorValue[] = "neither a key, a value nor a comment";
+constexpr char kNoBracket[] = "a key line does not end with \"]\"";
+constexpr char kEmptyName[] = "a key path has an empty key name";
+constexpr char kLongName[] = "a key name is longer than 255 characters";
+constexpr char kTooDeep[] = "a key path is more than 512 levels deep";
+constexpr char kNoRoot[] = "a key line names no registry root";
+constexpr char kNotClosed[] = "a quoted text is not closed";
+constexpr char kNoEquals[] = "a value name is not followed by \"=\"";
+constexpr char kBeforeKey[] = "a value before the first key";
+constexpr char kNoKind[] = "a value's data are neither text, dword nor hex";
+constexpr char kTextAfterQuote[] = "text after a quoted value";
+constexpr char kBadDword[] = "a dword value is not 1 to 8 hexadecimal digits";
+constexpr char kBadHexType[] = "a hex(N) value type is not hexadecimal";
+constexpr char kNoHexColon[] = "\"hex\" is not followed by \":\"";
+constexpr char kNotAByte[] = "hex data hold something that is not a byte in hexadecimal";
+constexpr char kNoComma[] = "hex bytes are not separated by \",\"";
+constexpr char kTextAfterBackslash[] = "text after \"\\\" in hex data";
+constexpr char kEndsContinued[] = "the file ends inside a value continued with \"\\\"";
+
+// What Windows allows a key: a name of 1 to 255 characters, 512 levels deep.
+// Longer or deeper paths are no export, and would cost time out of all
+// proportion to make.
+constexpr std::size_t kMaxKeyNameLength = 255;
+constexpr std::size_t kMaxKeyDepth = 512;
+// The most units a path without those faults takes: three UTF-8 bytes for
+// each UTF-16 unit.
+constexpr std::size_t kMaxPathUnits = kMaxKeyDepth * (3 * kMaxKeyNameLength + 1);
+
+// Roots a key line may name; only the class keys below three of them count.
+constexpr std::u16string_view kClassesRoot = u"hkey_classes_root";
+constexpr std::u16string_view kClassesRootAsWritten = u"HKEY_CLASSES_ROOT";
+constexpr std::u16string_view kLocalMachine = u"hkey_local_machine";
+constexpr std::u16string_view kCurrentUser = u"hkey_current_user";
+constexpr std::u16string_view kOtherRoots[] = {u"hkey_users", u"hkey_current_config"};
+constexpr std::u16string_view kClassesUnderRoot = u"software\\classes";
+constexpr std::u16string_view kClassesUnder = u"software\\classes\\";
+
+constexpr char16_t kDwordWord[] = u"dword:";
+constexpr char16_t kHexWord[] = u"hex";
+constexpr std::uint32_t kRegBinaryType = kRegBinary;
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+// The value of each ASCII hexadecimal digit, -1 for any other character.
+constexpr struct HexDigits {
+    signed char value[128];
+    constexpr HexDigits() : value() {
+        for (int c = 0; c < 128; ++c) {
+            value[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                                : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                       : -1);
+        }
+    }
+} kHexDigits;
+
+int HexDigit(char16_t c) { return c < 128 ? kHexDigits.value[c] : -1; }
+
+// Two digits and a comma, as regedit writes a byte, or -1.
+int HexByte(const char16_t* p) {
+    const int high = HexDigit(p[0]), low = HexDigit(p[1]);
+    return (high | low) < 0 || p[2] != u',' ? -1 : high << 4 | low;
+}
+
+char16_t Fold(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+// Whether `text` is `folded` but for the case of ASCII letters.
+bool EqualsFolded(std::u16string_view text, std::u16string_view folded) {
+    if (text.size() != folded.size()) return false;
+    // From the end, where the kept keys' paths differ.
+    for (std::size_t i = text.size(); i > 0; --i) {
+        if (Fold(text[i - 1]) != folded[i - 1]) return false;
+    }
+    return true;
+}
+
+// Whether `path` is `ancestor` or lies below it; every path lies below "".
+bool IsAtOrBelow(std::u16string_view path, std::u16string_view ancestor) {
+    if (ancestor.empty()) return true;
+    if (path.size() < ancestor.size() || path.compare(0, ancestor.size(), ancestor) != 0) return false;
+    return path.size() == ancestor.size() || path[ancestor.size()] == u'\\';
+}
+
+}  // namespace
+
+ExportParser::ExportParser(const KeptValues& kept, UnitForm form, int firstLine)
+    : kept_(&kept), form_(form), line_(firstLine) {
+    for (Layer layer : {kMachineLayer, kUserLayer}) {
+        exists_[layer].assign(kept.keys().size(), 0);
+        data_[layer].resize(kept.valueCount());
+    }
+}
+
+void ExportParser::Fail(const char* what) const { throw RegExportError(line_, what); }
+
+void ExportParser::End() {
+    LineEnd();
+    if (state_ == State::HexExpect) Fail(kEndsContinued);
+}
+
+// The length of the units in UTF-16 units, as Windows counts a name.
+std::size_t ExportParser::Weight(const char16_t* begin, const char16_t* end) const {
+    std::size_t weight = static_cast<std::size_t>(end - begin);
+    if (form_ != UnitForm::Utf8Bytes) return weight;
+    for (; begin != end; ++begin) {
+        if (*begin < 0x80) continue;
+        // A continuation byte adds nothing, a lead of four bytes a surrogate pair.
+        if (*begin < 0xC0) --weight;
+        if (*begin >= 0xF0) ++weight;
+    }
+    return weight;
+}
+
+const char16_t* ExportParser::SkipBlanks(const char16_t* p, const char16_t* end) const {
+    while (p != end && IsBlank(*p)) ++p;
+    return p;
+}
+
+void ExportParser::Feed(const char16_t* p, const char16_t* end) {
+    // Each state takes as many units as it can, at least one.
+    while (p != end) {
+        switch (state_) {
+            case State::LineStart:
+            case State::AfterName:
+            case State::DataStart:
+            case State::DeleteValue:
+            case State::AfterQuotedData:
+            case State::DwordEnd:
+            case State::HexBackslash:
+                p = SkipBlanks(p, end);
+                if (p != end) AfterBlanks(*p++);
+                continue;
+            case State::Comment:
+                p = FindFirstOf(p, end, u'\n');
+                if (p == end) continue;
+                LineFeed();
+                ++p;
+                continue;
+            case State::KeyStart:
+                state_ = State::KeyPath;
+                if (*p != u'-') continue;
+                deletion_ = true;
+                lastNonBlank_ = u'-';
+                ++p;
+                continue;
+            case State::KeyPath: p = KeyPath(p, end); continue;
+            case State::Quoted:
+            case State::QuotedEscape: p = QuotedText(p, end); continue;
+            case State::HexExpect:
+            case State::HexDigit1:
+            case State::HexDigit2:
+            case State::AfterByte: p = HexBytes(p, end); continue;
+            default: Token(*p++); continue;
+        }
+    }
+}
+
+// The unit after blanks in a state that skips them.
+void ExportParser::AfterBlanks(char16_t c) {
+    if (c == u'\n') {
+        LineFeed();
+        return;
+    }
+    switch (state_) {
+        case State::LineStart: return StartLine(c);
+        case State::AfterName:
+            if (c != u'=') Fail(kNoEquals);
+            if (!inKey_) Fail(kBeforeKey);
+            NameEnd();
+            state_ = State::DataStart;
+            return;
+        case State::DataStart: return StartData(c);
+        case State::DeleteValue: Fail(kNoKind);
+        case State::AfterQuotedData: Fail(kTextAfterQuote);
+        case State::DwordEnd:
+            if (c != u';') Fail(kBadDword);
+            // A comment ends the data.
+            LineEnd();
+            state_ = State::Comment;
+            return;
+        default: Fail(kTextAfterBackslash);
+    }
+}
+
+// One unit of a value's type: "dword:", "hex", "hex(N):" and the digits.
+void ExportParser::Token(char16_t c) {
+    if (c == u'\n') {
+        LineFeed();
+        return;
+    }
+    switch (state_) {
+        case State::Word:
+            if (Fold(c) != word_[wordAt_]) Fail(kNoKind);
+            if (word_[++wordAt_] != 0) return;
+            digits_ = 0;
+            number_ = 0;
+            state_ = word_ == kDwordWord ? State::DwordDigits : State::HexAfterWord;
+            return;
+        case State::DwordDigits:
+        case State::HexType: {
+            const int digit = HexDigit(c);
+            const char* fault = state_ == State::DwordDigits ? kBadDword : kBadHexType;
+            if (digit >= 0) {
+                if (++digits_ > 8) Fail(fault);
+                number_ = number_ << 4 | static_cast<std::uint32_t>(digit);
+                return;
+            }
+            if (digits_ == 0) Fail(fault);
+            if (state_ == State::DwordDigits) {
+                // What follows the digits is the end of the data.
+                state_ = State::DwordEnd;
+                if (!IsBlank(c)) AfterBlanks(c);
+                return;
+            }
+            if (c != u')') Fail(kBadHexType);
+            hexType_ = number_;
+            state_ = State::HexColon;
+            return;
+        }
+        case State::HexAfterWord:
+            if (c == u'(') {
+                state_ = State::HexType;
+                return;
+            }
+            hexType_ = kRegBinaryType;
+            [[fallthrough]];
+        default:
+            if (c != u':') Fail(kNoHexColon);
+            hexKept_ = value_ >= 0;
+            hexBytes_.clear();
+            state_ = State::HexExpect;
+    }
+}
+
+
+void ExportParser::StartLine(char16_t c) {
+    switch (c) {
+        case u'[':
+            deletion_ = false;
+            path_.clear();
+            pathUnits_ = 0;
+            lastNonBlank_ = u'[';
+            tailBlanks_ = 0;
+            nameWeight_ = 0;
+            depth_ = 1;
+            pathFault_ = nullptr;
+            state_ = State::KeyStart;
+            return;
+        case u';': state_ = State::Comment; return;
+        case u'@':
+            name_.clear();
+            state_ = State::AfterName;
+            return;
+        case u'"':
+            name_.clear();
+            quotedName_ = true;
+            collect_ = current_.key >= 0;
+            state_ = State::Quoted;
+            return;
+        default: Fail(kNeitherKeyNorValue);
+    }
+}
+
+// The first unit of a value's data, after "=" and blanks.
+void ExportParser::StartData(char16_t c) {
+    switch (c) {
+        case u'-': state_ = State::DeleteValue; return;
+        case u'"':
+            text_.clear();
+            quotedName_ = false;
+            collect_ = value_ >= 0;
+            state_ = State::Quoted;
+            return;
+        default: break;
+    }
+    word_ = Fold(c) == kDwordWord[0] ? kDwordWord : Fold(c) == kHexWord[0] ? kHexWord : nullptr;
+    if (word_ == nullptr) Fail(kNoKind);
+    wordAt_ = 1;
+    state_ = State::Word;
+}
+
+// The value name just read, among the current key's kept ones.
+void ExportParser::NameEnd() {
+    value_ = -1;
+    if (current_.key < 0) return;
+    const std::u16string folded = MemoryRegistry::Fold(name_);
+    const KeptValues::Key& key = kept_->keys()[static_cast<std::size_t>(current_.key)];
+    for (std::size_t value = key.first; value < key.first + key.count; ++value) {
+        if (kept_->name(value) == folded) value_ = static_cast<int>(value);
+    }
+}
+
+const char16_t* ExportParser::KeyPath(const char16_t* p, const char16_t* end) {
+    const char16_t* const start = p;
+    const char16_t* name = p;
+    for (;;) {
+        p = FindFirstOf(p, end, u'\n', u'\\');
+        if (p == end || *p == u'\n') break;
+        // The key name before it ends; the first fault in the path is the one told.
+        nameWeight_ += Weight(name, p);
+        if (pathFault_ == nullptr) {
+            if (nameWeight_ == 0) {
+                pathFault_ = kEmptyName;
+            } else if (nameWeight_ > kMaxKeyNameLength) {
+                pathFault_ = kLongName;
+            } else if (++depth_ > kMaxKeyDepth) {
+                pathFault_ = kTooDeep;
+            }
+        }
+        nameWeight_ = 0;
+        name = ++p;
+    }
+    nameWeight_ += Weight(name, p);
+    // Stored up to the longest path that has no fault.
+    const std::size_t stored = std::min(path_.size(), kMaxPathUnits);
+    path_.append(start, std::min(static_cast<std::size_t>(p - start), kMaxPathUnits - stored));
+    pathUnits_ += static_cast<std::size_t>(p - start);
+
+    const char16_t* last = p;
+    while (last != start && IsBlank(last[-1])) --last;
+    if (last == start) {
+        tailBlanks_ += static_cast<std::size_t>(p - start);
+    } else {
+        tailBlanks_ = static_cast<std::size_t>(p - last);
+        lastNonBlank_ = last[-1];
+    }
+    if (p == end) return p;
+    LineFeed();
+    return p + 1;
+}
+
+void ExportParser::EndKeyLine() {
+    inKey_ = true;
+    current_ = Current();
+    if (lastNonBlank_ != u']') Fail(kNoBracket);
+    if (pathFault_ != nullptr) Fail(pathFault_);
+    // The last key name ends before the "]" and the blanks after it.
+    const std::size_t lastName = nameWeight_ - tailBlanks_ - 1;
+    if (lastName == 0) Fail(kEmptyName);
+    if (lastName > kMaxKeyNameLength) Fail(kLongName);
+    // Without a fault the path was stored whole.
+    path_.resize(pathUnits_ - tailBlanks_ - 1);
+
+    std::u16string_view classPath;
+    const Root root = RootOf(classPath);
+    if (root == Root::None) return;
+    // Most paths are neither the user's nor deleted: those are folded only when they are.
+    const auto folded = [&] {
+        folded_.assign(classPath);
+        for (char16_t& c : folded_) c = Fold(c);
+        return std::u16string_view(folded_);
+    };
+    // Through HKEY_CLASSES_ROOT a key is the user's where the user has it,
+    // and the machine's otherwise, as Windows writes them.
+    const Layer layer = root == Root::Machine                             ? kMachineLayer
+                        : root == Root::User                              ? kUserLayer
+                        : !userKeys_.empty() && UserHas(folded())         ? kUserLayer
+                                                                          : kMachineLayer;
+    if (deletion_) return DeleteKeys(folded(), layer);
+    for (std::size_t i = 0; i < kept_->keys().size() && kept_->HasPathOfSize(classPath.size()); ++i) {
+        if (!EqualsFolded(classPath, kept_->keys()[i].path)) continue;
+        exists_[layer][i] = 1;
+        current_ = {static_cast<int>(i), layer};
+    }
+    if (layer == kUserLayer) userKeys_.emplace(folded());
+}
+
+// Where the key path lies, with `classPath` set to its path below the class
+// keys; None for a key outside them.
+ExportParser::Root ExportParser::RootOf(std::u16string_view& classPath) const {
+    const std::u16string_view path(path_);
+    const std::size_t cut = static_cast<std::size_t>(FindFirstOf(path.data(), path.data() + path.size(), u'\\') - path.data());
+    const std::u16string_view root = path.substr(0, cut);
+    std::u16string_view rest = path.substr(std::min(cut + 1, path.size()));
+
+    // Exports name their roots in capitals.
+    if ((root.size() == kClassesRootAsWritten.size() &&
+         std::memcmp(root.data(), kClassesRootAsWritten.data(), root.size() * sizeof(char16_t)) == 0) ||
+        EqualsFolded(root, kClassesRoot)) {
+        classPath = rest;
+        return Root::ClassesRoot;
+    }
+    const bool machine = EqualsFolded(root, kLocalMachine);
+    if (machine || EqualsFolded(root, kCurrentUser)) {
+        const std::u16string_view classes = rest.substr(0, kClassesUnderRoot.size() + 1);
+        if (!EqualsFolded(classes, kClassesUnderRoot) && !EqualsFolded(classes, kClassesUnder)) return Root::None;
+        classPath = rest.substr(classes.size());
+        return machine ? Root::Machine : Root::User;
+    }
+    for (const std::u16string_view other : kOtherRoots) {
+        if (EqualsFolded(root, other)) return Root::None;
+    }
+    Fail(kNoRoot);
+}
+
+// Whether the user has `path`, itself or as the parent of a key there.
+bool ExportParser::UserHas(std::u16string_view path) const {
+    if (path.empty() || userKeys_.empty()) return !userKeys_.empty();
+    if (userKeys_.find(path) != userKeys_.end()) return true;
+    const auto next = userKeys_.lower_bound(std::u16string(path) + u'\\');
+    return next != userKeys_.end() && IsAtOrBelow(*next, path);
+}
+
+// Removes `path` and every key below it from `layer`.
+void ExportParser::DeleteKeys(std::u16string_view path, Layer layer) {
+    for (std::size_t i = 0; i < kept_->keys().size(); ++i) {
+        const KeptValues::Key& key = kept_->keys()[i];
+        if (!IsAtOrBelow(key.path, path)) continue;
+        exists_[layer][i] = 0;
+        for (std::size_t value = key.first; value < key.first + key.count; ++value) data_[layer][value].reset();
+    }
+    if (layer != kUserLayer) return;
+    if (path.empty()) return userKeys_.clear();
+    const auto self = userKeys_.find(path);
+    if (self != userKeys_.end()) userKeys_.erase(self);
+    auto it = userKeys_.lower_bound(std::u16string(path) + u'\\');
+    while (it != userKeys_.end() && IsAtOrBelow(*it, path)) it = userKeys_.erase(it);
+}
+
+// A quoted text: "\\" and "\"" are escapes, any other backslash stands for itself.
+const char16_t* ExportParser::QuotedText(const char16_t* p, const char16_t* end) {
+    std::u16string& into = quotedName_ ? name_ : text_;
+    if (state_ == State::QuotedEscape) {
+        const bool escape = *p == u'\\' || *p == u'"';
+        if (collect_) into += escape ? *p : u'\\';
+        state_ = State::Quoted;
+        if (escape) ++p;
+    }
+    const char16_t* const start = p;
+    p = FindFirstOf(p, end, u'"', u'\\', u'\n');
+    if (collect_) {
+        into.append(start, static_cast<std::size_t>(p - start));
+        // A name longer than any kept one is not kept.
+        if (quotedName_ && name_.size() > kept_->longestName()) collect_ = false;
+    }
+    if (p == end) return p;
+    if (*p == u'\n') Fail(kNotClosed);
+    state_ = *p == u'\\' ? State::QuotedEscape : quotedName_ ? State::AfterName : State::AfterQuotedData;
+    return p + 1;
+}
+
+// Comma-separated bytes of one or two hexadecimal digits; a "\" at the end of
+// the line continues them on the next.
+const char16_t* ExportParser::HexBytes(const char16_t* p, const char16_t* end) {
+    for (; p != end; ++p) {
+        const char16_t c = *p;
+        if (c == u'\n') {
+            LineFeed();
+            return p + 1;
+        }
+        const int digit = HexDigit(c);
+        switch (state_) {
+            case State::HexExpect:
+                if (IsBlank(c)) continue;
+                if (end - p >= 3 && HexByte(p) >= 0) {
+                    // Most of an export is bytes of two digits and a comma.
+                    const char16_t* next = p;
+                    for (int byte; end - next >= 3 && (byte = HexByte(next)) >= 0; next += 3) {
+                        if (hexKept_) hexBytes_.push_back(static_cast<std::uint8_t>(byte));
+                    }
+                    p = next - 1;  // the loop steps on to `next`
+                    continue;
+                }
+                if (c == u'\\') {
+                    state_ = State::HexBackslash;
+                    return p + 1;
+                }
+                if (c == u';') break;
+                if (digit < 0) Fail(kNotAByte);
+                byte_ = digit;
+                state_ = State::HexDigit1;
+                continue;
+            case State::HexDigit1:
+            case State::HexDigit2:
+                if (digit >= 0) {
+                    if (state_ == State::HexDigit2) Fail(kNotAByte);
+                    byte_ = byte_ << 4 | digit;
+                    state_ = State::HexDigit2;
+                    continue;
+                }
+                PushByte();
+                state_ = State::AfterByte;
+                [[fallthrough]];
+            default:
+                if (IsBlank(c)) continue;
+                if (c == u',') {
+                    state_ = State::HexExpect;
+                    continue;
+                }
+                if (c == u'\\') {
+                    state_ = State::HexBackslash;
+                    return p + 1;
+                }
+                if (c != u';') Fail(kNoComma);
+                break;
+        }
+        // A comment ends the data.
+        LineEnd();
+        state_ = State::Comment;
+        return p + 1;
+    }
+    return p;
+}
+
+void ExportParser::PushByte() {
+    if (hexKept_) hexBytes_.push_back(static_cast<std::uint8_t>(byte_));
+}
+
+// A line feed: the line ends, and the next one starts.
+void ExportParser::LineFeed() {
+    LineEnd();
+    ++line_;
+}
+
+// Finishes the line in the state it ends in, and sets the state the next
+// line starts in.
+void ExportParser::LineEnd() {
+    switch (state_) {
+        case State::LineStart:
+        case State::Comment: break;
+        case State::KeyStart:
+        case State::KeyPath: EndKeyLine(); break;
+        case State::AfterName: Fail(kNoEquals);
+        case State::Quoted:
+        case State::QuotedEscape: Fail(kNotClosed);
+        case State::DataStart:
+        case State::Word:
+        case State::DeleteValue:
+            if (state_ != State::DeleteValue) Fail(kNoKind);
+            if (value_ >= 0) data_[current_.layer][static_cast<std::size_t>(value_)].reset();
+            break;
+        case State::AfterQuotedData: Keep({kRegSz, true, std::move(text_), {}}); break;
+        case State::DwordDigits:
+            if (digits_ == 0) Fail(kBadDword);
+            [[fallthrough]];
+        case State::DwordEnd:
+            Keep({kRegDword, false, {}, {static_cast<std::uint8_t>(number_), static_cast<std::uint8_t>(number_ >> 8),
+                                         static_cast<std::uint8_t>(number_ >> 16), static_cast<std::uint8_t>(number_ >> 24)}});
+            break;
+        case State::HexAfterWord:
+        case State::HexColon: Fail(kNoHexColon);
+        case State::HexType: Fail(kBadHexType);
+        case State::HexDigit1:
+        case State::HexDigit2: PushByte(); [[fallthrough]];
+        case State::HexExpect:
+        case State::AfterByte:
+            if (hexKept_) Keep({hexType_, false, {}, std::move(hexBytes_)});
+            hexBytes_.clear();
+            break;
+        case State::HexBackslash:
+            state_ = State::HexExpect;
+            return;
+    }
+    state_ = State::LineStart;
+}
+
+void ExportParser::Keep(KeptData data) {
+    if (value_ < 0) return;
+    data_[current_.layer][static_cast<std::size_t>(value_)] = std::move(data);
+}
+
+}  // namespace runesuka
