@@ -1,7 +1,7 @@
 """The console report held against the window: what runesuka-report.exe --json says of a
 scenario must be what the window shows in it, its exit status must be the documented one for
-that outcome, and regedit's exports of the same registry, in both formats, read natively with
---from-reg, must give the same report."""
+that outcome, and regedit's exports of the same registry, in both formats and in every encoding
+they arrive in, read natively with --from-reg, must give the same report."""
 
 from __future__ import annotations
 
@@ -71,15 +71,34 @@ def check_report(run_report: ReportRun | None, controls: dict, outcomes: dict, v
     return report
 
 
+def reencoded(exports: tuple[Path, Path]) -> list[Path]:
+    """The two exports as they arrive after Notepad, PowerShell or a mail client: UTF-16 without
+    its byte-order mark, UTF-8 with and without one, and line ends of LF alone."""
+    version5, regedit4 = exports
+    text = version5.read_bytes()[2:].decode("utf-16-le")
+    lf = text.replace("\r\n", "\n")
+    forms = {"utf16-no-bom": text.encode("utf-16-le"), "utf16-lf": b"\xff\xfe" + lf.encode("utf-16-le"),
+             "utf8-bom": b"\xef\xbb\xbf" + text.encode(), "utf8-lf": lf.encode(),
+             "regedit4-lf": regedit4.read_bytes().replace(b"\r\n", b"\n")}
+    paths = []
+    for name, data in forms.items():
+        paths.append(version5.with_name(f"{version5.stem}-{name}.reg"))
+        paths[-1].write_bytes(data)
+    return paths
+
+
 def check_exports_give_the_same_report(native_report: Path, exports: tuple[Path, Path], live: dict) -> None:
-    """`exports`: regedit's version 5.00 export (UTF-16) and its REGEDIT4 one (CP932)."""
+    """`exports`: regedit's version 5.00 export (UTF-16) and its REGEDIT4 one (CP932), read as
+    they are, re-encoded, and the first through standard input."""
     headers = [export.read_bytes()[:80] for export in exports]
     assert headers[0].decode("utf-16").startswith("Windows Registry Editor Version 5.00\r\n"), headers[0]
     assert headers[1].startswith(b"REGEDIT4\r\n"), headers[1]
-    result = subprocess.run([str(native_report), "--json", "--from-reg", *map(str, exports)],
-                            capture_output=True, timeout=300)
+    files = [*map(str, exports), *map(str, reencoded(exports)), "-"]
+    with open(exports[0], "rb") as stdin:
+        result = subprocess.run([str(native_report), "--json", "--from-reg", *files], stdin=stdin,
+                                capture_output=True, timeout=300)
     assert result.returncode == 0, result.stderr.decode(errors="replace")
     reports = json_lines(result.stdout, b"\n")
-    assert [report["source"] for report in reports] == list(map(str, exports))
+    assert [report["source"] for report in reports] == files
     for report in reports:
         assert {**report, "source": "registry"} == live
