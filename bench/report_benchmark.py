@@ -98,7 +98,7 @@ def wine_figures(runs: int) -> list[str]:
     finally:
         host.stop()
 
-    lines = [why_not_runnable(arch) for arch in ("i686", "x86_64") if why_not_runnable(arch)]
+    lines = [why_not_runnable(arch) for arch in LOADER if why_not_runnable(arch)]
     lines += [f"Under Wine: start to exit, {runs} runs each, interleaved; median (min–max)",
              f"  {'':34}" + "".join(f"{arch:>24}" for arch in ARCHS)]
     for name in SUBJECTS:

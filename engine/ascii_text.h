@@ -1,5 +1,6 @@
 // ASCII text, as registry names mostly are, reads the same in every code page
-// the program meets (CP932, UTF-8, UTF-16), so it can skip the conversion.
+// the program meets (CP932, UTF-8, UTF-16), so it can skip the conversion; and
+// registry names compare without the case of ASCII letters alone.
 #pragma once
 
 #include <type_traits>
@@ -14,5 +15,8 @@ bool IsAscii(const Text& text) {
     for (const auto c : text) seen |= static_cast<Unit>(c);
     return seen < 0x80;
 }
+
+// A unit of a registry name as names compare: ASCII capitals made small.
+constexpr char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
 }  // namespace runesuka

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "ascii_text.h"
 #include "memory_registry.h"
 #include "reg_export.h"
 #include "word_scan.h"
@@ -49,7 +50,6 @@ constexpr std::u16string_view kClassesUnder = u"software\\classes\\";
 
 constexpr char16_t kDwordWord[] = u"dword:";
 constexpr char16_t kHexWord[] = u"hex";
-constexpr std::uint32_t kRegBinaryType = kRegBinary;
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
@@ -74,14 +74,12 @@ int HexByte(const char16_t* p) {
     return (high | low) < 0 || p[2] != u',' ? -1 : high << 4 | low;
 }
 
-char16_t Fold(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
 // Whether `text` is `folded` but for the case of ASCII letters.
 bool EqualsFolded(std::u16string_view text, std::u16string_view folded) {
     if (text.size() != folded.size()) return false;
     // From the end, where the kept keys' paths differ.
     for (std::size_t i = text.size(); i > 0; --i) {
-        if (Fold(text[i - 1]) != folded[i - 1]) return false;
+        if (FoldAscii(text[i - 1]) != folded[i - 1]) return false;
     }
     return true;
 }
@@ -202,7 +200,7 @@ void ExportParser::Token(char16_t c) {
     }
     switch (state_) {
         case State::Word:
-            if (Fold(c) != word_[wordAt_]) Fail(kNoKind);
+            if (FoldAscii(c) != word_[wordAt_]) Fail(kNoKind);
             if (word_[++wordAt_] != 0) return;
             digits_ = 0;
             number_ = 0;
@@ -234,7 +232,7 @@ void ExportParser::Token(char16_t c) {
                 state_ = State::HexType;
                 return;
             }
-            hexType_ = kRegBinaryType;
+            hexType_ = kRegBinary;
             [[fallthrough]];
         default:
             if (c != u':') Fail(kNoHexColon);
@@ -285,7 +283,7 @@ void ExportParser::StartData(char16_t c) {
             return;
         default: break;
     }
-    word_ = Fold(c) == kDwordWord[0] ? kDwordWord : Fold(c) == kHexWord[0] ? kHexWord : nullptr;
+    word_ = FoldAscii(c) == kDwordWord[0] ? kDwordWord : FoldAscii(c) == kHexWord[0] ? kHexWord : nullptr;
     if (word_ == nullptr) Fail(kNoKind);
     wordAt_ = 1;
     state_ = State::Word;
@@ -359,7 +357,7 @@ void ExportParser::EndKeyLine() {
     // Most paths are neither the user's nor deleted: those are folded only when they are.
     const auto folded = [&] {
         folded_.assign(classPath);
-        for (char16_t& c : folded_) c = Fold(c);
+        for (char16_t& c : folded_) c = FoldAscii(c);
         return std::u16string_view(folded_);
     };
     // Through HKEY_CLASSES_ROOT a key is the user's where the user has it,
@@ -536,9 +534,8 @@ void ExportParser::LineEnd() {
         case State::Quoted:
         case State::QuotedEscape: Fail(kNotClosed);
         case State::DataStart:
-        case State::Word:
+        case State::Word: Fail(kNoKind);
         case State::DeleteValue:
-            if (state_ != State::DeleteValue) Fail(kNoKind);
             if (value_ >= 0) data_[current_.layer][static_cast<std::size_t>(value_)].reset();
             break;
         case State::AfterQuotedData: Keep({kRegSz, true, std::move(text_), {}}); break;

@@ -16,9 +16,7 @@ std::vector<std::uint8_t> AnsiTextData(const AnsiCodePage& codePage, const std::
 }
 
 std::u16string MemoryRegistry::Fold(std::u16string name) {
-    for (char16_t& c : name) {
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    }
+    for (char16_t& c : name) c = FoldAscii(c);
     return name;
 }
 
@@ -80,10 +78,7 @@ void MemoryRegistry::FoldLookupPath(const std::u16string* parent, const std::str
     lookup_.resize(start + size);
     char16_t* const to = &lookup_[start];
     const char* const from = ansiPath.data();
-    for (std::size_t i = 0; i < size; ++i) {
-        const auto c = static_cast<unsigned char>(from[i]);
-        to[i] = static_cast<char16_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-    }
+    for (std::size_t i = 0; i < size; ++i) to[i] = FoldAscii(static_cast<unsigned char>(from[i]));
 }
 
 std::int32_t MemoryRegistry::RegOpenKeyExA(HKey key, const std::string& subKey, std::uint32_t,

@@ -63,8 +63,9 @@ def wine_session(program: Path, tmp_path: Path):
     """A Wine host for a copy of the program with planted DLLs beside it, and a control folder
     holding the loader with the same planted DLL beside it."""
     arch = pe_machine(program)
-    if why_not_runnable(arch):
-        pytest.skip(why_not_runnable(arch))
+    reason = why_not_runnable(arch)
+    if reason:
+        pytest.skip(reason)
     try:
         check_prerequisites(arch)
     except Unavailable as error:
