@@ -6,7 +6,7 @@ namespace runesuka::win32 {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
 
-std::string WindowsCodePage::ToAnsi(const std::u16string& text) const {
+std::string WindowsCodePage::ConvertToAnsi(const std::u16string& text) const {
     if (text.empty()) return {};
     const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
     const int length = static_cast<int>(text.size());
@@ -16,7 +16,7 @@ std::string WindowsCodePage::ToAnsi(const std::u16string& text) const {
     return ansi;
 }
 
-std::u16string WindowsCodePage::FromAnsi(const std::string& bytes) const {
+std::u16string WindowsCodePage::ConvertFromAnsi(const std::string& bytes) const {
     if (bytes.empty()) return {};
     const int length = static_cast<int>(bytes.size());
     const int needed = MultiByteToWideChar(codePage_, 0, bytes.data(), length, nullptr, 0);

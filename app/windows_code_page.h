@@ -11,9 +11,11 @@ public:
     // 0 is CP_ACP.
     explicit WindowsCodePage(unsigned int codePage = 0) : codePage_(codePage) {}
 
-    std::string ToAnsi(const std::u16string& text) const override;
-    std::u16string FromAnsi(const std::string& bytes) const override;
     bool IsLeadByte(unsigned char byte) const override;
+
+protected:
+    std::string ConvertToAnsi(const std::u16string& text) const override;
+    std::u16string ConvertFromAnsi(const std::string& bytes) const override;
 
 private:
     unsigned int codePage_;

@@ -4,17 +4,42 @@
 
 #include <string>
 
+#include "ascii_text.h"
+
 namespace runesuka {
 
 class AnsiCodePage {
 public:
     virtual ~AnsiCodePage() = default;
     // Characters the code page lacks become its default character; never throws.
-    virtual std::string ToAnsi(const std::u16string& text) const = 0;
+    std::string ToAnsi(const std::u16string& text) const {
+        std::string ansi;
+        ToAnsi(text, ansi);
+        return ansi;
+    }
+    // The same into `ansi`, whose storage is reused: the check converts a key name for every read.
+    void ToAnsi(const std::u16string& text, std::string& ansi) const {
+        if (!IsAscii(text)) {
+            ansi = ConvertToAnsi(text);
+            return;
+        }
+        ansi.resize(text.size());
+        char* const to = &ansi[0];
+        const char16_t* const from = text.data();
+        for (std::size_t i = 0, size = text.size(); i < size; ++i) to[i] = static_cast<char>(from[i]);
+    }
     // Bytes that form no character decode to a replacement; never throws.
-    virtual std::u16string FromAnsi(const std::string& bytes) const = 0;
+    std::u16string FromAnsi(const std::string& bytes) const {
+        if (!IsAscii(bytes)) return ConvertFromAnsi(bytes);
+        return std::u16string(bytes.begin(), bytes.end());
+    }
     // Whether `byte` starts a character of two bytes.
     virtual bool IsLeadByte(unsigned char byte) const = 0;
+
+protected:
+    // ASCII reads the same in every code page; these convert the other texts.
+    virtual std::string ConvertToAnsi(const std::u16string& text) const = 0;
+    virtual std::u16string ConvertFromAnsi(const std::string& bytes) const = 0;
 };
 
 }  // namespace runesuka

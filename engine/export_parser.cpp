@@ -303,11 +303,9 @@ void ExportParser::NameEnd() {
 const char16_t* ExportParser::KeyPath(const char16_t* p, const char16_t* end) {
     const char16_t* const start = p;
     const char16_t* name = p;
-    for (;;) {
-        p = FindFirstOf(p, end, u'\n', u'\\');
-        if (p == end || *p == u'\n') break;
+    p = ForEachBefore(p, end, u'\n', u'\\', [&](const char16_t* at) {
         // The key name before it ends; the first fault in the path is the one told.
-        nameWeight_ += Weight(name, p);
+        nameWeight_ += Weight(name, at);
         if (pathFault_ == nullptr) {
             if (nameWeight_ == 0) {
                 pathFault_ = kEmptyName;
@@ -318,8 +316,8 @@ const char16_t* ExportParser::KeyPath(const char16_t* p, const char16_t* end) {
             }
         }
         nameWeight_ = 0;
-        name = ++p;
-    }
+        name = at + 1;
+    });
     nameWeight_ += Weight(name, p);
     // Stored up to the longest path that has no fault.
     const std::size_t stored = std::min(path_.size(), kMaxPathUnits);
@@ -538,12 +536,14 @@ void ExportParser::LineEnd() {
         case State::DeleteValue:
             if (value_ >= 0) data_[current_.layer][static_cast<std::size_t>(value_)].reset();
             break;
-        case State::AfterQuotedData: Keep({kRegSz, true, std::move(text_), {}}); break;
+        case State::AfterQuotedData:
+            if (value_ >= 0) Keep({kRegSz, true, std::move(text_), {}});
+            break;
         case State::DwordDigits:
             if (digits_ == 0) Fail(kBadDword);
             [[fallthrough]];
         case State::DwordEnd:
-            Keep({kRegDword, false, {}, {static_cast<std::uint8_t>(number_), static_cast<std::uint8_t>(number_ >> 8),
+            if (value_ >= 0) Keep({kRegDword, false, {}, {static_cast<std::uint8_t>(number_), static_cast<std::uint8_t>(number_ >> 8),
                                          static_cast<std::uint8_t>(number_ >> 16), static_cast<std::uint8_t>(number_ >> 24)}});
             break;
         case State::HexAfterWord:
@@ -563,8 +563,8 @@ void ExportParser::LineEnd() {
     state_ = State::LineStart;
 }
 
+// The data of the kept value just read.
 void ExportParser::Keep(KeptData data) {
-    if (value_ < 0) return;
     data_[current_.layer][static_cast<std::size_t>(value_)] = std::move(data);
 }
 

@@ -34,16 +34,11 @@ std::u16string_view UnitDecoder::Decode(const char* bytes, std::size_t size) {
         }
         while (end - in >= 2) {
             if (!cr_) {
-                // Most of a file is units without a "\r", which need no more than a copy.
-                const std::size_t copied = CopyUnitsBeforeCr(in, static_cast<std::size_t>(end - in), out);
-                in += copied;
-                out += copied / 2;
-                for (; end - in >= 2 && (in[0] != '\r' || in[1] != 0); in += 2) *out++ = static_cast<char16_t>(in[0] | in[1] << 8);
+                // Most of a file is lines of units, which need no more than a copy.
+                const Taken taken = CopyUnitLines(in, static_cast<std::size_t>(end - in), out);
+                in += taken.in;
+                out += taken.out;
                 if (end - in < 2) break;
-                if (end - in >= 4 && in[2] == '\n' && in[3] == 0) {
-                    in += 2;
-                    continue;
-                }
             }
             out = Put(static_cast<char16_t>(in[0] | in[1] << 8), out);
             in += 2;
@@ -54,16 +49,11 @@ std::u16string_view UnitDecoder::Decode(const char* bytes, std::size_t size) {
     const bool ansi = form_ == UnitForm::AnsiChars;
     while (in != end) {
         if (!cr_ && lead_ < 0) {
-            // ASCII without a "\r" is widened and no more.
-            const std::size_t widened = WidenAsciiBeforeCr(in, static_cast<std::size_t>(end - in), out);
-            in += widened;
-            out += widened;
-            for (; in != end && *in < 0x80 && *in != '\r'; ++in) *out++ = *in;
+            // Lines of ASCII are widened and no more.
+            const Taken taken = WidenAsciiLines(in, static_cast<std::size_t>(end - in), out);
+            in += taken.in;
+            out += taken.out;
             if (in == end) break;
-            if (*in == '\r' && end - in >= 2 && in[1] == '\n') {
-                ++in;
-                continue;
-            }
         }
         const unsigned char byte = *in++;
         if (lead_ >= 0) {

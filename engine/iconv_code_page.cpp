@@ -6,7 +6,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "ascii_text.h"
 
 namespace runesuka {
 namespace {
@@ -72,20 +71,7 @@ IconvCodePage::~IconvCodePage() {
     iconv_close(fromAnsi_);
 }
 
-// ASCII text needs no trip through iconv.
-template <typename To, typename From>
-bool CopyAscii(const From& text, To& out) {
-    if (!IsAscii(text)) return false;
-    out.resize(text.size());
-    auto* const to = out.data();
-    const auto* const from = text.data();
-    const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size; ++i) to[i] = static_cast<typename To::value_type>(from[i]);
-    return true;
-}
-
-std::string IconvCodePage::ToAnsi(const std::u16string& text) const {
-    if (std::string ascii; CopyAscii(text, ascii)) return ascii;
+std::string IconvCodePage::ConvertToAnsi(const std::u16string& text) const {
     std::string wide(2 * text.size(), '\0');
     for (std::size_t i = 0; i < text.size(); ++i) {
         wide[2 * i] = static_cast<char>(text[i] & 0xFF);
@@ -94,8 +80,7 @@ std::string IconvCodePage::ToAnsi(const std::u16string& text) const {
     return Convert(toAnsi_, wide.data(), wide.size(), 2, std::string(1, kDefaultAnsiChar));
 }
 
-std::u16string IconvCodePage::FromAnsi(const std::string& bytes) const {
-    if (std::u16string ascii; CopyAscii(bytes, ascii)) return ascii;
+std::u16string IconvCodePage::ConvertFromAnsi(const std::string& bytes) const {
     const std::string fallback{static_cast<char>(kDefaultWideChar & 0xFF), static_cast<char>(kDefaultWideChar >> 8)};
     const std::string wide = Convert(fromAnsi_, bytes.data(), bytes.size(), 1, fallback);
     std::u16string text(wide.size() / 2, u'\0');

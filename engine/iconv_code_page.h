@@ -19,9 +19,11 @@ public:
     IconvCodePage(const IconvCodePage&) = delete;
     IconvCodePage& operator=(const IconvCodePage&) = delete;
 
-    std::string ToAnsi(const std::u16string& text) const override;
-    std::u16string FromAnsi(const std::string& bytes) const override;
     bool IsLeadByte(unsigned char byte) const override { return leadBytes_[byte]; }
+
+protected:
+    std::string ConvertToAnsi(const std::u16string& text) const override;
+    std::u16string ConvertFromAnsi(const std::string& bytes) const override;
 
 private:
     iconv_t toAnsi_;

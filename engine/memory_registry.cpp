@@ -68,17 +68,20 @@ void MemoryRegistry::FoldLookupPath(const std::u16string* parent, const std::str
         lookup_ = *parent;
         if (!ansiPath.empty()) lookup_ += u'\\';
     }
-    if (!IsAscii(ansiPath)) {
-        lookup_ += Fold(codePage_.FromAnsi(ansiPath));
-        return;
-    }
-    // ASCII is widened and folded in place: no text is allocated per lookup.
+    // ASCII is widened and folded in place, in one pass: no text is allocated per lookup.
     const std::size_t start = lookup_.size();
     const std::size_t size = ansiPath.size();
     lookup_.resize(start + size);
     char16_t* const to = &lookup_[start];
-    const char* const from = ansiPath.data();
-    for (std::size_t i = 0; i < size; ++i) to[i] = FoldAscii(static_cast<unsigned char>(from[i]));
+    const auto* const from = reinterpret_cast<const unsigned char*>(ansiPath.data());
+    unsigned char seen = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        seen |= from[i];
+        to[i] = FoldAscii(from[i]);
+    }
+    if (seen < 0x80) return;
+    lookup_.resize(start);
+    lookup_ += Fold(codePage_.FromAnsi(ansiPath));
 }
 
 std::int32_t MemoryRegistry::RegOpenKeyExA(HKey key, const std::string& subKey, std::uint32_t,

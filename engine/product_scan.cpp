@@ -24,8 +24,15 @@ constexpr ProductName kProductNames[] = {
 };
 
 std::u16string DecimalText(int value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
+    char16_t digits[12];
+    char16_t* const end = digits + 12;
+    char16_t* first = end;
+    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    do {
+        *--first = static_cast<char16_t>(u'0' + magnitude % 10);
+    } while ((magnitude /= 10) != 0);
+    if (value < 0) *--first = u'-';
+    return std::u16string(first, end);
 }
 
 // The tail as a 16-bit integer: an optional sign and decimal digits only.
@@ -50,9 +57,12 @@ std::optional<std::int16_t> ParseInt16(std::u16string_view text) {
 // Every read is of a key's default value.
 const std::u16string kReadValueName;
 
+constexpr std::u16string_view kApplicationClass = u".Application.";
+constexpr std::u16string_view kClsidKey = u"\\CLSID";
+
 // The key of a version's class, into `key`: reused, since the scan reads ten.
 void VersionKey(const std::u16string& strProduct, int index, std::u16string& key) {
-    key.assign(strProduct).append(u".Application.").append(DecimalText(index + kFirstMajorVersion)).append(u"\\CLSID");
+    key.assign(strProduct).append(kApplicationClass).append(DecimalText(index + kFirstMajorVersion)).append(kClsidKey);
 }
 
 std::u16string CurVerKey(const std::u16string& strProduct) { return strProduct + u".Application\\CurVer"; }

@@ -196,7 +196,6 @@ private:
                                                       "\" nor \"REGEDIT4\""));
         }
         version5_ = header == kVersion5Header;
-        readings_.reserve(2);
         readings_.push_back({UnitDecoder(form, codePage_), ExportParser(kept_, form, 2), std::nullopt});
         return at;
     }

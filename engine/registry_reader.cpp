@@ -29,17 +29,16 @@ RegVariant RegistryReader::RegGetValue(const HKey& lnghInKey, const std::u16stri
     // Read rights only: the machine-wide class keys refuse anything more to a
     // standard user, and a refused open would hide an installed product.
     HKey opened = 0;
-    if (api_.RegOpenKeyExA(lnghInKey, codePage_.ToAnsi(strSubKey), 0, kKeyRead, opened) != kErrorSuccess) {
-        return result;
-    }
+    codePage_.ToAnsi(strSubKey, subKey_);
+    if (api_.RegOpenKeyExA(lnghInKey, subKey_, 0, kKeyRead, opened) != kErrorSuccess) return result;
     const OpenKey key(api_, opened);
-    const std::string valueName = codePage_.ToAnsi(strValName);
+    codePage_.ToAnsi(strValName, valueName_);
 
     if (lngType == kReadAsText) {
         std::array<std::uint8_t, kTextBufferBytes> buffer{};
         std::uint32_t size = kTextBufferBytes;
         std::uint32_t type = kRegSz;
-        if (api_.RegQueryValueExA(key.get(), valueName, &type, buffer.data(), &size) == kErrorSuccess) {
+        if (api_.RegQueryValueExA(key.get(), valueName_, &type, buffer.data(), &size) == kErrorSuccess) {
             // Data filling the whole buffer without a NUL are taken whole.
             const auto end = std::find(buffer.begin(), buffer.end(), std::uint8_t{0});
             result = codePage_.FromAnsi(std::string(buffer.begin(), end));
@@ -48,7 +47,7 @@ RegVariant RegistryReader::RegGetValue(const HKey& lnghInKey, const std::u16stri
         std::array<std::uint8_t, 4> bytes{};
         std::uint32_t size = 4;
         std::uint32_t type = kRegDword;
-        if (api_.RegQueryValueExA(key.get(), valueName, &type, bytes.data(), &size) == kErrorSuccess) {
+        if (api_.RegQueryValueExA(key.get(), valueName_, &type, bytes.data(), &size) == kErrorSuccess) {
             const std::uint32_t value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
                                         (static_cast<std::uint32_t>(bytes[3]) << 24);
             result = static_cast<std::int32_t>(value);

@@ -35,6 +35,9 @@ public:
 private:
     RegistryApi& api_;
     const AnsiCodePage& codePage_;
+    // The names in the code page, reused: a check makes two dozen reads.
+    mutable std::string subKey_;
+    mutable std::string valueName_;
 };
 
 }  // namespace runesuka

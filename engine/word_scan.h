@@ -70,52 +70,100 @@ const char16_t* FindFirstOf(const char16_t* p, const char16_t* end, Units... uni
     return p;
 }
 
-// Copies UTF-16 LE units from `in` to `out` up to a "\r", or a block
-// holding one; returns the bytes taken, a whole number of units. `out` has
-// room for as many units as `in` has bytes.
-inline std::size_t CopyUnitsBeforeCr(const unsigned char* in, std::size_t size, char16_t* out) {
-    std::size_t done = 0;
+// Calls `each(at)` for every `mark` in [p, end) before the first `stop`, in
+// order; returns the first `stop`, or end.
+template <typename Each>
+const char16_t* ForEachBefore(const char16_t* p, const char16_t* end, char16_t stop, char16_t mark, Each each) {
 #ifdef RUNESUKA_WORD_SCAN_SSE2
-    for (; size - done >= 16; done += 16) {
-        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done / 2), eight);
-        if (const int cr = _mm_movemask_epi8(_mm_cmpeq_epi16(eight, _mm_set1_epi16('\r')))) {
-            return done + static_cast<std::size_t>(LowestBit(static_cast<unsigned>(cr)));
-        }
-    }
-#else
-    for (std::uint64_t four; kLittleEndian && size - done >= 8; done += 8) {
-        std::memcpy(&four, in + done, 8);
-        if (HasUnit(four, u'\r')) break;
-        std::memcpy(out + done / 2, &four, 8);
+    for (; end - p >= 8; p += 8) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // One bit for each unit: the low one of its two.
+        const unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(eight, _mm_set1_epi16(static_cast<short>(stop))))) & 0x5555u;
+        unsigned marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(eight, _mm_set1_epi16(static_cast<short>(mark))))) & 0x5555u;
+        if (stops != 0) marks &= (stops & (0u - stops)) - 1;
+        for (; marks != 0; marks &= marks - 1) each(p + LowestBit(marks) / 2);
+        if (stops != 0) return p + LowestBit(stops) / 2;
     }
 #endif
-    return done;
+    for (; p != end && *p != stop; ++p) {
+        if (*p == mark) each(p);
+    }
+    return p;
 }
 
-// Widens bytes from `in` to units at `out` up to a byte that is not ASCII or
-// is a "\r", or a block holding one; returns the bytes taken. `out` has room
-// for as many units as `in` has bytes.
-inline std::size_t WidenAsciiBeforeCr(const unsigned char* in, std::size_t size, char16_t* out) {
-    std::size_t done = 0;
+// What a bulk step took from its input and put in its output.
+struct Taken {
+    std::size_t in;   // bytes
+    std::size_t out;  // units
+};
+
+// Copies UTF-16 LE units from `in` to `out`, dropping each "\r" before a
+// "\n", up to a "\r" without its "\n" in `in` or a last odd byte. `out` has
+// room for as many units as `in` has bytes.
+inline Taken CopyUnitLines(const unsigned char* in, std::size_t size, char16_t* out) {
+    Taken taken{0, 0};
 #ifdef RUNESUKA_WORD_SCAN_SSE2
-    const __m128i zero = _mm_setzero_si128();
-    for (; size - done >= 16; done += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done), _mm_unpacklo_epi8(bytes, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done + 8), _mm_unpackhi_epi8(bytes, zero));
-        if (const int stop = _mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))))) {
-            return done + static_cast<std::size_t>(LowestBit(static_cast<unsigned>(stop)));
+    while (size - taken.in >= 16) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + taken.in));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + taken.out), eight);
+        const int cr = _mm_movemask_epi8(_mm_cmpeq_epi16(eight, _mm_set1_epi16('\r')));
+        if (cr == 0) {
+            taken.in += 16;
+            taken.out += 8;
+            continue;
         }
-    }
-#else
-    for (std::uint64_t eight; size - done >= 8; done += 8) {
-        std::memcpy(&eight, in + done, 8);
-        if ((eight & kEachByte << 7) != 0 || HasByte(eight, '\r')) break;
-        for (int k = 0; k < 8; ++k) out[done + k] = in[done + k];
+        const int bit = LowestBit(static_cast<unsigned>(cr));
+        taken.in += static_cast<std::size_t>(bit);
+        taken.out += static_cast<std::size_t>(bit) / 2;
+        if (size - taken.in < 4 || in[taken.in + 2] != '\n' || in[taken.in + 3] != 0) return taken;
+        taken.in += 2;
     }
 #endif
-    return done;
+    for (; size - taken.in >= 2; taken.in += 2) {
+        const char16_t unit = static_cast<char16_t>(in[taken.in] | in[taken.in + 1] << 8);
+        if (unit == u'\r') {
+            if (size - taken.in < 4 || in[taken.in + 2] != '\n' || in[taken.in + 3] != 0) break;
+            continue;
+        }
+        out[taken.out++] = unit;
+    }
+    return taken;
+}
+
+// Widens ASCII bytes from `in` to units at `out`, dropping each "\r" before a
+// "\n", up to a byte that is not ASCII or a "\r" without its "\n" in `in`.
+// `out` has room for as many units as `in` has bytes.
+inline Taken WidenAsciiLines(const unsigned char* in, std::size_t size, char16_t* out) {
+    Taken taken{0, 0};
+#ifdef RUNESUKA_WORD_SCAN_SSE2
+    const __m128i zero = _mm_setzero_si128();
+    while (size - taken.in >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + taken.in));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + taken.out), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + taken.out + 8), _mm_unpackhi_epi8(bytes, zero));
+        const int stop = _mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))));
+        if (stop == 0) {
+            taken.in += 16;
+            taken.out += 16;
+            continue;
+        }
+        const int bit = LowestBit(static_cast<unsigned>(stop));
+        taken.in += static_cast<std::size_t>(bit);
+        taken.out += static_cast<std::size_t>(bit);
+        if (in[taken.in] != '\r' || size - taken.in < 2 || in[taken.in + 1] != '\n') return taken;
+        ++taken.in;
+    }
+#endif
+    for (; taken.in < size; ++taken.in) {
+        const unsigned char byte = in[taken.in];
+        if (byte == '\r') {
+            if (size - taken.in < 2 || in[taken.in + 1] != '\n') break;
+            continue;
+        }
+        if (byte >= 0x80) break;
+        out[taken.out++] = byte;
+    }
+    return taken;
 }
 
 // The bytes at `in` up to a block holding one that is not ASCII.

@@ -76,16 +76,19 @@ Control& Form1::MutableControl(int index) { return const_cast<Control&>(std::as_
 
 void Form1::SetProperty(int index, std::string_view name, const PropertyValue& value) {
     Control& control = MutableControl(index);
-    const char* controlName = FieldName(control.def().name);
     const PropertyName* entry = FindProperty(name);
     if (entry == nullptr || !control.Has(entry->property)) {
-        throw FieldError(std::string(controlName) + " has no property " + std::string(name));
+        throw FieldError(std::string(FieldName(control.def().name)) + " has no property " + std::string(name));
     }
-    if (value.index() != ValueIndex(entry->property)) {
-        throw FieldError("wrong kind of value for " + std::string(controlName) + "." + std::string(name));
+    Assign(control, name, entry->property, value);
+}
+
+void Form1::Assign(Control& control, std::string_view name, Property property, const PropertyValue& value) {
+    if (value.index() != ValueIndex(property)) {
+        throw FieldError("wrong kind of value for " + std::string(FieldName(control.def().name)) + "." + std::string(name));
     }
     ControlState& state = control.state_;
-    switch (entry->property) {
+    switch (property) {
         case Property::Text: state.text = std::get<std::u16string>(value); break;
         case Property::Visible: state.visible = std::get<bool>(value); break;
         case Property::FontName: state.fontName = std::get<std::u16string>(value); break;
@@ -93,7 +96,7 @@ void Form1::SetProperty(int index, std::string_view name, const PropertyValue& v
         case Property::FontBold: state.fontBold = std::get<bool>(value); break;
         case Property::ForeColor: state.foreColor = std::get<OleColor>(value); break;
     }
-    view_.ControlChanged(control.def().name, entry->property);
+    view_.ControlChanged(control.def().name, property);
 }
 
 void Form1::Form_Load() {
@@ -102,9 +105,10 @@ void Form1::Form_Load() {
     // lacks, as fonts on the image boxes, would fail: they are not tried.
     const auto resumeNext = [this](int index, std::string_view name, const PropertyValue& value) {
         const PropertyName* property = FindProperty(name);
-        if (property == nullptr || !Controls(index).Has(property->property)) return;
+        Control& control = MutableControl(index);
+        if (property == nullptr || !control.Has(property->property)) return;
         try {
-            SetProperty(index, name, value);
+            Assign(control, name, property->property, value);
         } catch (const std::exception&) {
         }
     };

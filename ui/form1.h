@@ -78,6 +78,8 @@ public:
 
 private:
     Control& MutableControl(int index);
+    // Sets a property `control` has: throws FieldError for a value of the wrong kind.
+    void Assign(Control& control, std::string_view name, Property property, const PropertyValue& value);
 
     std::array<Control, kFieldCount> controls_;
     Form1View& view_;

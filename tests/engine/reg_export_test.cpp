@@ -34,7 +34,7 @@ std::string Version5(const std::u16string& body) {
 // The values the tests read, and keys they look for.
 const std::vector<ClassesValue> kKept = {
     {u"Kinds", u""}, {u"Kinds", u"Name \"quoted\""}, {u"Kinds", u"Number"}, {u"Kinds", u"Short"},
-    {u"Kinds", u"Binary"}, {u"Kinds", u"Empty"}, {u"Kinds", u"Gone"},
+    {u"Kinds", u"Binary"}, {u"Kinds", u"Empty"}, {u"Kinds", u"Gone"}, {u"Kinds", u"Lone"}, {u"Kinds\\UNCPath", u""},
     {u"Excel.Application\\CurVer", u""}, {u"Excel.Application\\CurVer", u"Note"},
     {u"Excel.Application\\CLSID", u""}, {u"Excel.Application.12\\CLSID", u""},
     {u"Excel.Application.14\\CLSID", u""}, {u"Access.Application\\CLSID", u""},
@@ -91,19 +91,22 @@ constexpr char16_t kValueKinds[] =
     u"\"Name \\\"quoted\\\"\" = \"spaced\"\r\n"
     u"\"Number\"=dword:fffffffe\r\n"
     u"\"Short\"=dword:1f\r\n"
+    u"\"Lone\"=\"a carriage return\ralone is text\"\r\n"
     u"\"Binary\"=hex:01,02,\\\r\n"
     u"  03,\\\r\n"
     u"  ff\r\n"
     u"\"Empty\"=hex:\r\n"
     u"\"Gone\"=\"soon\"\r\n"
     u"\"Gone\"=-\r\n"
-    u"[HKEY_CLASSES_ROOT\\Kinds\\表]\r\n";
+    u"[HKEY_CLASSES_ROOT\\Kinds\\表]\r\n"
+    u"[HKEY_CLASSES_ROOT\\Kinds\\UNCPath]\r\n"
+    u"@=\"\\\\\\\\server\"\r\n";
 
 // "表" is 0x95 0x5C in CP932: its trail byte is a backslash.
 TEST_F(RegExportTest, ReadsEveryKindOfValueInEveryEncoding) {
     const std::u16string version5 = u"Windows Registry Editor Version 5.00\r\n\r\n" + std::u16string(kValueKinds);
     std::u16string lineFeeds = version5;
-    for (std::size_t cr; (cr = lineFeeds.find(u'\r')) != std::u16string::npos;) lineFeeds.erase(cr, 1);
+    for (std::size_t cr; (cr = lineFeeds.find(u"\r\n")) != std::u16string::npos;) lineFeeds.erase(cr, 1);
     const struct {
         const char* name;
         std::string file;
@@ -123,6 +126,8 @@ TEST_F(RegExportTest, ReadsEveryKindOfValueInEveryEncoding) {
         EXPECT_EQ(Read(u"Kinds", u"name \"QUOTED\""), RegVariant(u"spaced"));
         EXPECT_EQ(Read(u"Kinds", u"Number", kReadAsNumber), RegVariant(std::int32_t{-2}));
         EXPECT_EQ(Read(u"Kinds", u"Short", kReadAsNumber), RegVariant(std::int32_t{31}));
+        EXPECT_EQ(Read(u"Kinds", u"Lone"), RegVariant(u"a carriage return\ralone is text"));
+        EXPECT_EQ(Read(u"Kinds\\UNCPath"), RegVariant(u"\\\\server"));
         // Binary data are handed out as they are; read as text, up to the end.
         EXPECT_EQ(Read(u"Kinds", u"Binary"), RegVariant(u"\u0001\u0002\u0003\u30FB"));
         EXPECT_EQ(Read(u"Kinds", u"Empty"), RegVariant(u""));
