@@ -20,21 +20,10 @@ namespace runesuka {
 inline constexpr std::uint64_t kEachByte = 0x0101010101010101u;
 inline constexpr std::uint64_t kEachUnit = 0x0001000100010001u;
 
-inline bool HasByte(std::uint64_t bytes, unsigned char byte) {
-    const std::uint64_t x = bytes ^ (kEachByte * byte);
-    return ((x - kEachByte) & ~x & (kEachByte << 7)) != 0;
-}
-
 inline bool HasUnit(std::uint64_t units, char16_t unit) {
     const std::uint64_t x = units ^ (kEachUnit * unit);
     return ((x - kEachUnit) & ~x & (kEachUnit << 15)) != 0;
 }
-
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-inline constexpr bool kLittleEndian = false;
-#else
-inline constexpr bool kLittleEndian = true;
-#endif
 
 #ifdef RUNESUKA_WORD_SCAN_SSE2
 // The number of the lowest bit set in `mask`, which is not 0.
@@ -91,6 +80,15 @@ const char16_t* ForEachBefore(const char16_t* p, const char16_t* end, char16_t s
     return p;
 }
 
+// Whether the "\r" at `at` is followed by a "\n" in the `size` bytes at `in`:
+// UTF-16 LE units, or bytes.
+inline bool UnitCrLf(const unsigned char* in, std::size_t size, std::size_t at) {
+    return size - at >= 4 && in[at + 2] == '\n' && in[at + 3] == 0;
+}
+inline bool ByteCrLf(const unsigned char* in, std::size_t size, std::size_t at) {
+    return size - at >= 2 && in[at + 1] == '\n';
+}
+
 // What a bulk step took from its input and put in its output.
 struct Taken {
     std::size_t in;   // bytes
@@ -115,14 +113,14 @@ inline Taken CopyUnitLines(const unsigned char* in, std::size_t size, char16_t* 
         const int bit = LowestBit(static_cast<unsigned>(cr));
         taken.in += static_cast<std::size_t>(bit);
         taken.out += static_cast<std::size_t>(bit) / 2;
-        if (size - taken.in < 4 || in[taken.in + 2] != '\n' || in[taken.in + 3] != 0) return taken;
+        if (!UnitCrLf(in, size, taken.in)) return taken;
         taken.in += 2;
     }
 #endif
     for (; size - taken.in >= 2; taken.in += 2) {
         const char16_t unit = static_cast<char16_t>(in[taken.in] | in[taken.in + 1] << 8);
         if (unit == u'\r') {
-            if (size - taken.in < 4 || in[taken.in + 2] != '\n' || in[taken.in + 3] != 0) break;
+            if (!UnitCrLf(in, size, taken.in)) break;
             continue;
         }
         out[taken.out++] = unit;
@@ -150,14 +148,14 @@ inline Taken WidenAsciiLines(const unsigned char* in, std::size_t size, char16_t
         const int bit = LowestBit(static_cast<unsigned>(stop));
         taken.in += static_cast<std::size_t>(bit);
         taken.out += static_cast<std::size_t>(bit);
-        if (in[taken.in] != '\r' || size - taken.in < 2 || in[taken.in + 1] != '\n') return taken;
+        if (in[taken.in] != '\r' || !ByteCrLf(in, size, taken.in)) return taken;
         ++taken.in;
     }
 #endif
     for (; taken.in < size; ++taken.in) {
         const unsigned char byte = in[taken.in];
         if (byte == '\r') {
-            if (size - taken.in < 2 || in[taken.in + 1] != '\n') break;
+            if (!ByteCrLf(in, size, taken.in)) break;
             continue;
         }
         if (byte >= 0x80) break;
