@@ -16,7 +16,7 @@ std::string WindowsCodePage::ConvertToAnsi(const std::u16string& text) const {
     return ansi;
 }
 
-std::u16string WindowsCodePage::ConvertFromAnsi(const std::string& bytes) const {
+std::u16string WindowsCodePage::ConvertFromAnsi(std::string_view bytes) const {
     if (bytes.empty()) return {};
     const int length = static_cast<int>(bytes.size());
     const int needed = MultiByteToWideChar(codePage_, 0, bytes.data(), length, nullptr, 0);

@@ -15,7 +15,7 @@ public:
 
 protected:
     std::string ConvertToAnsi(const std::u16string& text) const override;
-    std::u16string ConvertFromAnsi(const std::string& bytes) const override;
+    std::u16string ConvertFromAnsi(std::string_view bytes) const override;
 
 private:
     unsigned int codePage_;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "ascii_text.h"
 
@@ -29,7 +30,7 @@ public:
         for (std::size_t i = 0, size = text.size(); i < size; ++i) to[i] = static_cast<char>(from[i]);
     }
     // Bytes that form no character decode to a replacement; never throws.
-    std::u16string FromAnsi(const std::string& bytes) const {
+    std::u16string FromAnsi(std::string_view bytes) const {
         if (!IsAscii(bytes)) return ConvertFromAnsi(bytes);
         return std::u16string(bytes.begin(), bytes.end());
     }
@@ -39,7 +40,7 @@ public:
 protected:
     // ASCII reads the same in every code page; these convert the other texts.
     virtual std::string ConvertToAnsi(const std::u16string& text) const = 0;
-    virtual std::u16string ConvertFromAnsi(const std::string& bytes) const = 0;
+    virtual std::u16string ConvertFromAnsi(std::string_view bytes) const = 0;
 };
 
 }  // namespace runesuka

@@ -77,11 +77,23 @@ int HexByte(const char16_t* p) {
 // Whether `text` is `folded` but for the case of ASCII letters.
 bool EqualsFolded(std::u16string_view text, std::u16string_view folded) {
     if (text.size() != folded.size()) return false;
-    // From the end, where the kept keys' paths differ.
-    for (std::size_t i = text.size(); i > 0; --i) {
-        if (FoldAscii(text[i - 1]) != folded[i - 1]) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (FoldAscii(text[i]) != folded[i]) return false;
     }
     return true;
+}
+
+// The length of UTF-8 bytes in UTF-16 units.
+std::size_t Utf8Weight(const char16_t* begin, const char16_t* end) {
+    std::size_t weight = static_cast<std::size_t>(end - begin);
+    if (AllAscii(begin, end)) return weight;
+    for (; begin != end; ++begin) {
+        if (*begin < 0x80) continue;
+        // A continuation byte adds nothing, a lead of four bytes a surrogate pair.
+        if (*begin < 0xC0) --weight;
+        if (*begin >= 0xF0) ++weight;
+    }
+    return weight;
 }
 
 // Whether `path` is `ancestor` or lies below it; every path lies below "".
@@ -97,8 +109,14 @@ ExportParser::ExportParser(const KeptValues& kept, UnitForm form, int firstLine)
     : kept_(&kept), form_(form), line_(firstLine) {
     for (Layer layer : {kMachineLayer, kUserLayer}) {
         exists_[layer].assign(kept.keys().size(), 0);
-        data_[layer].resize(kept.valueCount());
+        dataAt_[layer].assign(kept.valueCount(), -1);
     }
+}
+
+const std::optional<KeptData>& ExportParser::Data(Layer layer, std::size_t value) const {
+    static const std::optional<KeptData> kNone;
+    const std::int16_t at = dataAt_[layer][value];
+    return at < 0 ? kNone : data_[static_cast<std::size_t>(at)];
 }
 
 void ExportParser::Fail(const char* what) const { throw RegExportError(line_, what); }
@@ -110,15 +128,8 @@ void ExportParser::End() {
 
 // The length of the units in UTF-16 units, as Windows counts a name.
 std::size_t ExportParser::Weight(const char16_t* begin, const char16_t* end) const {
-    std::size_t weight = static_cast<std::size_t>(end - begin);
-    if (form_ != UnitForm::Utf8Bytes) return weight;
-    for (; begin != end; ++begin) {
-        if (*begin < 0x80) continue;
-        // A continuation byte adds nothing, a lead of four bytes a surrogate pair.
-        if (*begin < 0xC0) --weight;
-        if (*begin >= 0xF0) ++weight;
-    }
-    return weight;
+    const auto units = static_cast<std::size_t>(end - begin);
+    return form_ == UnitForm::Utf8Bytes ? Utf8Weight(begin, end) : units;
 }
 
 const char16_t* ExportParser::SkipBlanks(const char16_t* p, const char16_t* end) const {
@@ -352,11 +363,16 @@ void ExportParser::EndKeyLine() {
     std::u16string_view classPath;
     const Root root = RootOf(classPath);
     if (root == Root::None) return;
-    // Most paths are neither the user's nor deleted: those are folded only when they are.
-    const auto folded = [&] {
-        folded_.assign(classPath);
-        for (char16_t& c : folded_) c = FoldAscii(c);
-        return std::u16string_view(folded_);
+    // Most paths are neither kept, the user's nor deleted: those are folded
+    // only when they may be.
+    bool isFolded = false;
+    const auto folded = [&]() -> const std::u16string& {
+        if (!isFolded) {
+            folded_.assign(classPath);
+            for (char16_t& c : folded_) c = FoldAscii(c);
+            isFolded = true;
+        }
+        return folded_;
     };
     // Through HKEY_CLASSES_ROOT a key is the user's where the user has it,
     // and the machine's otherwise, as Windows writes them.
@@ -365,10 +381,12 @@ void ExportParser::EndKeyLine() {
                         : !userKeys_.empty() && UserHas(folded())         ? kUserLayer
                                                                           : kMachineLayer;
     if (deletion_) return DeleteKeys(folded(), layer);
-    for (std::size_t i = 0; i < kept_->keys().size() && kept_->HasPathOfSize(classPath.size()); ++i) {
-        if (!EqualsFolded(classPath, kept_->keys()[i].path)) continue;
-        exists_[layer][i] = 1;
-        current_ = {static_cast<int>(i), layer};
+    if (kept_->HasPathOfSize(classPath.size())) {
+        const int key = kept_->Find(folded());
+        if (key >= 0) {
+            exists_[layer][static_cast<std::size_t>(key)] = 1;
+            current_ = {key, layer};
+        }
     }
     if (layer == kUserLayer) userKeys_.emplace(folded());
 }
@@ -415,7 +433,7 @@ void ExportParser::DeleteKeys(std::u16string_view path, Layer layer) {
         const KeptValues::Key& key = kept_->keys()[i];
         if (!IsAtOrBelow(key.path, path)) continue;
         exists_[layer][i] = 0;
-        for (std::size_t value = key.first; value < key.first + key.count; ++value) data_[layer][value].reset();
+        for (std::size_t value = key.first; value < key.first + key.count; ++value) Drop(layer, value);
     }
     if (layer != kUserLayer) return;
     if (path.empty()) return userKeys_.clear();
@@ -461,8 +479,9 @@ const char16_t* ExportParser::HexBytes(const char16_t* p, const char16_t* end) {
             case State::HexExpect:
                 if (IsBlank(c)) continue;
                 if (end - p >= 3 && HexByte(p) >= 0) {
-                    // Most of an export is bytes of two digits and a comma.
-                    const char16_t* next = p;
+                    // Most of an export is bytes of two digits and a comma;
+                    // those no one keeps are only checked, in blocks.
+                    const char16_t* next = hexKept_ ? p : p + HexByteBlocks(p, end);
                     for (int byte; end - next >= 3 && (byte = HexByte(next)) >= 0; next += 3) {
                         if (hexKept_) hexBytes_.push_back(static_cast<std::uint8_t>(byte));
                     }
@@ -534,7 +553,7 @@ void ExportParser::LineEnd() {
         case State::DataStart:
         case State::Word: Fail(kNoKind);
         case State::DeleteValue:
-            if (value_ >= 0) data_[current_.layer][static_cast<std::size_t>(value_)].reset();
+            if (value_ >= 0) Drop(current_.layer, static_cast<std::size_t>(value_));
             break;
         case State::AfterQuotedData:
             if (value_ >= 0) Keep({kRegSz, true, std::move(text_), {}});
@@ -565,7 +584,17 @@ void ExportParser::LineEnd() {
 
 // The data of the kept value just read.
 void ExportParser::Keep(KeptData data) {
-    data_[current_.layer][static_cast<std::size_t>(value_)] = std::move(data);
+    std::int16_t& at = dataAt_[current_.layer][static_cast<std::size_t>(value_)];
+    if (at < 0) {
+        at = static_cast<std::int16_t>(data_.size());
+        data_.emplace_back();
+    }
+    data_[static_cast<std::size_t>(at)] = std::move(data);
+}
+
+void ExportParser::Drop(Layer layer, std::size_t value) {
+    const std::int16_t at = dataAt_[layer][value];
+    if (at >= 0) data_[static_cast<std::size_t>(at)].reset();
 }
 
 }  // namespace runesuka

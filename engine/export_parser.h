@@ -52,7 +52,7 @@ public:
     const KeptValues& kept() const { return *kept_; }
     // Whether `layer` has kept key number `key`, and its kept value number `value`.
     bool Has(Layer layer, std::size_t key) const { return exists_[layer][key] != 0; }
-    const std::optional<KeptData>& Data(Layer layer, std::size_t value) const { return data_[layer][value]; }
+    const std::optional<KeptData>& Data(Layer layer, std::size_t value) const;
 
 private:
     enum class State : std::uint8_t {
@@ -83,12 +83,17 @@ private:
     void DeleteKeys(std::u16string_view path, Layer layer);
     void NameEnd();
     void Keep(KeptData data);
+    void Drop(Layer layer, std::size_t value);
     void PushByte();
     std::size_t Weight(const char16_t* begin, const char16_t* end) const;
 
     const KeptValues* kept_;
     std::vector<char> exists_[kLayerCount];                     // by kept key
-    std::vector<std::optional<KeptData>> data_[kLayerCount];  // by kept value
+    // Kept data in the order first met, in few small blocks: a file's parser
+    // takes no large block from the heap. By kept value, the place of its
+    // data, or -1.
+    std::vector<std::optional<KeptData>> data_;
+    std::vector<std::int16_t> dataAt_[kLayerCount];
     UnitForm form_;
     int line_;
     State state_ = State::LineStart;

@@ -29,6 +29,12 @@ public:
     bool cut() const { return oddByte_ >= 0; }
     // While the bytes so far are ASCII, the same decoder reads the rest in another form.
     void SetForm(UnitForm form) { form_ = form; }
+    // Starts another file in `form`, in the same buffer.
+    void Restart(UnitForm form) {
+        Buffer buffer = std::move(buffer_);
+        *this = UnitDecoder(form, *codePage_);
+        buffer_ = std::move(buffer);
+    }
 
 private:
     char16_t* Put(char16_t unit, char16_t* out);

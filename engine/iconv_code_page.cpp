@@ -80,7 +80,7 @@ std::string IconvCodePage::ConvertToAnsi(const std::u16string& text) const {
     return Convert(toAnsi_, wide.data(), wide.size(), 2, std::string(1, kDefaultAnsiChar));
 }
 
-std::u16string IconvCodePage::ConvertFromAnsi(const std::string& bytes) const {
+std::u16string IconvCodePage::ConvertFromAnsi(std::string_view bytes) const {
     const std::string fallback{static_cast<char>(kDefaultWideChar & 0xFF), static_cast<char>(kDefaultWideChar >> 8)};
     const std::string wide = Convert(fromAnsi_, bytes.data(), bytes.size(), 1, fallback);
     std::u16string text(wide.size() / 2, u'\0');

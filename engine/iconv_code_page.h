@@ -23,7 +23,7 @@ public:
 
 protected:
     std::string ConvertToAnsi(const std::u16string& text) const override;
-    std::u16string ConvertFromAnsi(const std::string& bytes) const override;
+    std::u16string ConvertFromAnsi(std::string_view bytes) const override;
 
 private:
     iconv_t toAnsi_;

@@ -13,6 +13,7 @@ KeptValues::KeptValues(const std::vector<ClassesValue>& values) {
         if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(path);
     }
     for (const std::u16string& path : paths) {
+        numbers_.emplace(path, keys_.size());
         keys_.push_back({path, names_.size(), 0});
         pathSizes_ |= std::uint64_t{1} << (path.size() < 64 ? path.size() : 63);
         for (const ClassesValue& value : values) {

@@ -62,16 +62,21 @@ void MemoryRegistry::RestrictRights(const std::u16string& path, std::uint32_t gr
     Create(Fold(path)).granted = granted;
 }
 
+void MemoryRegistry::Clear() {
+    keys_.clear();
+    handles_.clear();
+}
+
 void MemoryRegistry::FoldLookupPath(const std::u16string* parent, const std::string& ansiPath) {
-    lookup_.clear();
+    const std::size_t start = parent == nullptr ? 0 : parent->size() + (ansiPath.empty() ? 0 : 1);
+    const std::size_t size = ansiPath.size();
+    // Sized first: a path no longer than the last one takes no filling.
+    lookup_.resize(start + size);
     if (parent != nullptr) {
-        lookup_ = *parent;
-        if (!ansiPath.empty()) lookup_ += u'\\';
+        std::copy(parent->begin(), parent->end(), lookup_.begin());
+        if (!ansiPath.empty()) lookup_[parent->size()] = u'\\';
     }
     // ASCII is widened and folded in place, in one pass: no text is allocated per lookup.
-    const std::size_t start = lookup_.size();
-    const std::size_t size = ansiPath.size();
-    lookup_.resize(start + size);
     char16_t* const to = &lookup_[start];
     const auto* const from = reinterpret_cast<const unsigned char*>(ansiPath.data());
     unsigned char seen = 0;

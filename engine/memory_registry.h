@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ansi_code_page.h"
+#include "path_hash.h"
 #include "registry_api.h"
 
 namespace runesuka {
@@ -44,6 +45,8 @@ public:
     // Opening `path` with any right beyond `granted` is refused, as the
     // machine-wide class keys refuse write rights to a standard user.
     void RestrictRights(const std::u16string& path, std::uint32_t granted);
+    // Forgets every key and handle, keeping the storage for the next machine.
+    void Clear();
 
     std::int32_t RegOpenKeyExA(HKey key, const std::string& subKey, std::uint32_t options,
                                std::uint32_t samDesired, HKey& result) override;
@@ -66,13 +69,6 @@ private:
         std::uint32_t granted = ~0u;
     };
 
-    // Hashes every path. std::hash of a string counts as slow, and a table
-    // with it compares the wanted path with each key while it holds few.
-    struct PathHash {
-        std::size_t operator()(const std::u16string& path) const {
-            return std::hash<std::u16string_view>()(path);
-        }
-    };
     // Found by hash: opening a key is what a check does most. Elements keep
     // their place when the table grows, so handles can point at them.
     using Keys = std::unordered_map<std::u16string, Key, PathHash>;

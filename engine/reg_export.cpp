@@ -90,20 +90,25 @@ struct Reading {
     std::optional<RegExportError> error;
 };
 
+}  // namespace
+
 class ExportReader {
 public:
-    ExportReader(ByteSource& source, const KeptValues& kept, const AnsiCodePage& codePage)
-        : source_(source), kept_(kept), codePage_(codePage), bytes_(firstBytes_) {}
+    ExportReader(const KeptValues& kept, const AnsiCodePage& codePage) : kept_(kept), codePage_(codePage) {}
 
-    void Read() {
+    void Read(ByteSource& source) {
+        file_ = File();
+        file_.source = &source;
+        bytes_ = firstBytes_;
         const std::size_t start = Header();
-        Take(bytes_ + start, size_ - start);
+        Take(bytes_ + start, file_.size - start);
         for (std::size_t capacity = kFirstLineBytes, got;;) {
-            if ((got = source_.Read(bytes_, capacity)) == 0) break;
+            if ((got = source.Read(bytes_, capacity)) == 0) break;
             Take(bytes_, got);
             if (got == capacity && capacity < kChunkBytes) {
-                chunk_.reset(new char[capacity = kChunkBytes]);
+                if (chunk_ == nullptr) chunk_.reset(new char[kChunkBytes]);
                 bytes_ = chunk_.get();
+                capacity = kChunkBytes;
             }
         }
         Finish();
@@ -137,17 +142,17 @@ private:
         }
         if (data.quoted) return {data.type, AnsiTextData(codePage_, DecodeUnits(data.units, form, codePage_))};
         const bool isText = data.type == kRegSz || data.type == kRegExpandSz || data.type == kRegMultiSz;
-        return {data.type, isText ? HexTextData(data.bytes, version5_, codePage_) : data.bytes};
+        return {data.type, isText ? HexTextData(data.bytes, file_.version5, codePage_) : data.bytes};
     }
 
     // Reads the first line and tells the file's form from the bytes before
     // it; returns where the second line starts.
     std::size_t Header() {
-        for (std::size_t got = 1; got > 0 && size_ < kFirstLineBytes && !FirstLineRead();) {
-            got = source_.Read(bytes_ + size_, kFirstLineBytes - size_);
-            size_ += got;
+        for (std::size_t got = 1; got > 0 && file_.size < kFirstLineBytes && !FirstLineRead();) {
+            got = file_.source->Read(bytes_ + file_.size, kFirstLineBytes - file_.size);
+            file_.size += got;
         }
-        const std::string_view head(bytes_, size_);
+        const std::string_view head(bytes_, file_.size);
         if (head.empty()) throw RegExportError(1, "not a registry export: the file is empty");
         for (const Archive& archive : kArchives) {
             if (head.substr(0, archive.magic.size()) == archive.magic) {
@@ -162,12 +167,12 @@ private:
             at = 2;
         } else if (head.substr(0, 3) == "\xEF\xBB\xBF") {
             at = 3;
-            decided_ = true;
+            file_.decided = true;
             kind = "UTF-8 text";
         }
         if (StartsAsUtf16(head)) {
             form = UnitForm::Utf16;
-            decided_ = true;
+            file_.decided = true;
             kind = "UTF-16 text";
         }
 
@@ -195,15 +200,23 @@ private:
                                                       std::string(kVersion5Header.begin(), kVersion5Header.end()) +
                                                       "\" nor \"REGEDIT4\""));
         }
-        version5_ = header == kVersion5Header;
-        readings_.push_back({UnitDecoder(form, codePage_), ExportParser(kept_, form, 2), std::nullopt});
+        file_.version5 = header == kVersion5Header;
+        // The first reading's decoder keeps its buffer from file to file.
+        if (readings_.empty()) {
+            readings_.push_back({UnitDecoder(form, codePage_), ExportParser(kept_, form, 2), std::nullopt});
+        } else {
+            readings_.erase(readings_.begin() + 1, readings_.end());
+            readings_.front().decoder.Restart(form);
+            readings_.front().parser = ExportParser(kept_, form, 2);
+            readings_.front().error.reset();
+        }
         return at;
     }
 
     // Whether the bytes read so far hold the first line's line feed, in UTF-16
     // when they start as UTF-16 text does.
     bool FirstLineRead() const {
-        const std::string_view head(bytes_, size_);
+        const std::string_view head(bytes_, file_.size);
         if (head.size() < 2) return false;
         if (!StartsAsUtf16(head)) return head.find('\n') != std::string_view::npos;
         for (std::size_t at = 0; at + 1 < head.size(); at += 2) {
@@ -213,10 +226,10 @@ private:
     }
 
     void Take(const char* bytes, std::size_t size) {
-        if (!decided_) {
-            if (!utf8_.Take(bytes, size)) {
+        if (!file_.decided) {
+            if (!file_.utf8.Take(bytes, size)) {
                 DecideAnsi();
-            } else if (utf8_.sawNonAscii() && readings_.size() == 1) {
+            } else if (file_.utf8.sawNonAscii() && readings_.size() == 1) {
                 // The two readings part at the first byte that is not ASCII;
                 // each goes on until the bytes tell which the file is.
                 readings_.push_back(readings_.front());
@@ -242,7 +255,7 @@ private:
                 reading.parser.End();
             });
         }
-        if (!decided_ && !(utf8_.Complete() && utf8_.sawNonAscii())) DecideAnsi();
+        if (!file_.decided && !(file_.utf8.Complete() && file_.utf8.sawNonAscii())) DecideAnsi();
         // Whole UTF-8 with text that is not ASCII: the first reading.
         readings_.erase(readings_.begin() + 1, readings_.end());
         if (readings_.front().error) throw *readings_.front().error;
@@ -261,7 +274,7 @@ private:
     }
 
     void DecideAnsi() {
-        decided_ = true;
+        file_.decided = true;
         if (readings_.size() > 1) {
             readings_.erase(readings_.begin());
         } else {
@@ -276,27 +289,39 @@ private:
         reading.parser.SetForm(form);
     }
 
-    ByteSource& source_;
+    // What is known of the file being read; each file starts afresh.
+    struct File {
+        ByteSource* source = nullptr;
+        std::size_t size = 0;  // bytes read while looking for the first line
+        bool version5 = false;
+        bool decided = false;  // whether the form of the bytes is known
+        Utf8Check utf8;
+    };
+
     const KeptValues& kept_;
     const AnsiCodePage& codePage_;
-    // Small files, read many at a time, take no buffer from the heap.
+    File file_;
+    // The buffers serve file after file: small files, read many at a time,
+    // take little from the heap.
     char firstBytes_[kFirstLineBytes];
     std::unique_ptr<char[]> chunk_;
-    char* bytes_;
-    std::size_t size_ = 0;
-    bool version5_ = false;
-    bool decided_ = false;  // whether the form of the bytes is known
-    Utf8Check utf8_;
+    char* bytes_ = firstBytes_;
     std::vector<Reading> readings_;  // two while 8-bit text may be UTF-8 or ANSI: UTF-8 first
 };
 
-}  // namespace
+RegExportReader::RegExportReader(const KeptValues& kept, const AnsiCodePage& codePage)
+    : reader_(std::make_unique<ExportReader>(kept, codePage)) {}
+
+RegExportReader::~RegExportReader() = default;
+
+void RegExportReader::Load(ByteSource& source, MemoryRegistry& registry) {
+    reader_->Read(source);
+    reader_->MoveInto(registry);
+}
 
 void LoadRegExport(ByteSource& source, const KeptValues& kept, const AnsiCodePage& codePage,
                    MemoryRegistry& registry) {
-    ExportReader reader(source, kept, codePage);
-    reader.Read();
-    reader.MoveInto(registry);
+    RegExportReader(kept, codePage).Load(source, registry);
 }
 
 }  // namespace runesuka

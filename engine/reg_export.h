@@ -4,6 +4,7 @@
 // the user's value of a name over the machine's).
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -34,5 +35,23 @@ private:
 // export, and then leaves `registry` as it was.
 void LoadRegExport(ByteSource& source, const KeptValues& kept, const AnsiCodePage& codePage,
                    MemoryRegistry& registry);
+
+class ExportReader;
+
+// Reads exports one after another, each as LoadRegExport does; its buffers
+// serve every file, so that a run over many small files asks the heap for
+// little per file.
+class RegExportReader {
+public:
+    RegExportReader(const KeptValues& kept, const AnsiCodePage& codePage);
+    ~RegExportReader();
+    RegExportReader(const RegExportReader&) = delete;
+    RegExportReader& operator=(const RegExportReader&) = delete;
+
+    void Load(ByteSource& source, MemoryRegistry& registry);
+
+private:
+    std::unique_ptr<ExportReader> reader_;
+};
 
 }  // namespace runesuka

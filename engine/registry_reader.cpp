@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace runesuka {
 namespace {
@@ -35,13 +36,14 @@ RegVariant RegistryReader::RegGetValue(const HKey& lnghInKey, const std::u16stri
     codePage_.ToAnsi(strValName, valueName_);
 
     if (lngType == kReadAsText) {
-        std::array<std::uint8_t, kTextBufferBytes> buffer{};
+        char buffer[kTextBufferBytes];
         std::uint32_t size = kTextBufferBytes;
         std::uint32_t type = kRegSz;
-        if (api_.RegQueryValueExA(key.get(), valueName_, &type, buffer.data(), &size) == kErrorSuccess) {
-            // Data filling the whole buffer without a NUL are taken whole.
-            const auto end = std::find(buffer.begin(), buffer.end(), std::uint8_t{0});
-            result = codePage_.FromAnsi(std::string(buffer.begin(), end));
+        if (api_.RegQueryValueExA(key.get(), valueName_, &type, reinterpret_cast<std::uint8_t*>(buffer), &size) ==
+            kErrorSuccess) {
+            // The text ends at its NUL; data filling the whole buffer without one are taken whole.
+            const std::string_view data(buffer, std::min(size, kTextBufferBytes));
+            result = codePage_.FromAnsi(data.substr(0, data.find('\0')));
         }
     } else if (lngType == kReadAsNumber) {
         std::array<std::uint8_t, 4> bytes{};

@@ -59,6 +59,21 @@ const char16_t* FindFirstOf(const char16_t* p, const char16_t* end, Units... uni
     return p;
 }
 
+// Whether every unit in [p, end) is ASCII.
+inline bool AllAscii(const char16_t* p, const char16_t* end) {
+#ifdef RUNESUKA_WORD_SCAN_SSE2
+    for (; end - p >= 8; p += 8) {
+        const __m128i high = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+                                           _mm_set1_epi16(static_cast<short>(0xFF80)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) return false;
+    }
+#endif
+    for (; p != end; ++p) {
+        if (*p >= 0x80) return false;
+    }
+    return true;
+}
+
 // Calls `each(at)` for every `mark` in [p, end) before the first `stop`, in
 // order; returns the first `stop`, or end.
 template <typename Each>
@@ -162,6 +177,36 @@ inline Taken WidenAsciiLines(const unsigned char* in, std::size_t size, char16_t
         out[taken.out++] = byte;
     }
     return taken;
+}
+
+// The units at `p` that are bytes as regedit writes most of them, two
+// hexadecimal digits and a comma, taken eight bytes (24 units) at a time: a
+// multiple of 24, and 0 without SSE2. The units after them are left to be
+// read one at a time.
+inline std::size_t HexByteBlocks(const char16_t* p, const char16_t* end) {
+    std::size_t done = 0;
+#ifdef RUNESUKA_WORD_SCAN_SSE2
+    // Which units of each of a block's three loads are its commas.
+    const __m128i commaAt[3] = {_mm_setr_epi16(0, 0, -1, 0, 0, -1, 0, 0), _mm_setr_epi16(-1, 0, 0, -1, 0, 0, -1, 0),
+                                _mm_setr_epi16(0, -1, 0, 0, -1, 0, 0, -1)};
+    // A unit minus the first of a range, moved by 0x8000, is below 0x8000 + n
+    // as a signed number exactly when the unit is one of the range's n.
+    const auto inRange = [](__m128i units, short first, short n) {
+        const __m128i moved = _mm_sub_epi16(units, _mm_set1_epi16(static_cast<short>(first ^ 0x8000)));
+        return _mm_cmplt_epi16(moved, _mm_set1_epi16(static_cast<short>(-0x8000 + n)));
+    };
+    for (; end - p - static_cast<std::ptrdiff_t>(done) >= 24; done += 24) {
+        for (int i = 0; i < 3; ++i) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + done + 8 * i));
+            const __m128i digit = _mm_or_si128(inRange(units, '0', 10),
+                                               inRange(_mm_or_si128(units, _mm_set1_epi16(0x20)), 'a', 6));
+            const __m128i comma = _mm_cmpeq_epi16(units, _mm_set1_epi16(','));
+            const __m128i right = _mm_or_si128(_mm_and_si128(commaAt[i], comma), _mm_andnot_si128(commaAt[i], digit));
+            if (_mm_movemask_epi8(right) != 0xFFFF) return done;
+        }
+    }
+#endif
+    return done;
 }
 
 // The bytes at `in` up to a block holding one that is not ASCII.

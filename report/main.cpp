@@ -72,15 +72,18 @@ public:
     std::u16string Decode(const char* arg) const { return utf8_.FromAnsi(arg); }
 
 private:
-    void Write(std::FILE* stream, const std::u16string& line) const {
-        const std::string bytes = utf8_.ToAnsi(line) + '\n';
-        std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    // One line a machine, many machines a run: the bytes' storage is reused.
+    void Write(std::FILE* stream, const std::u16string& line) {
+        utf8_.ToAnsi(line, bytes_);
+        bytes_ += '\n';
+        std::fwrite(bytes_.data(), 1, bytes_.size(), stream);
     }
 
     char** args_;
     const runesuka::IconvCodePage cp932_{"CP932"};
     const runesuka::IconvCodePage utf8_{"UTF-8"};
     DescriptorSource stdin_{STDIN_FILENO, utf8_};
+    std::string bytes_;
 };
 
 }  // namespace

@@ -93,10 +93,13 @@ public:
         int status = 0;
         std::optional<MachineType> onlyOutcome;
         const KeptValues checked(CheckedValues());
+        // One reader and one registry serve every file, in turn.
+        RegExportReader reader(checked, host_.CodePage());
+        MemoryRegistry registry(host_.CodePage());
         for (const std::size_t argument : options_.files) {
             const std::u16string& name = args[argument];
-            MemoryRegistry registry(host_.CodePage());
-            if (!Load(argument, name, checked, registry)) {
+            registry.Clear();
+            if (!Load(argument, name, reader, registry)) {
                 status = kUnreadableFile;
                 continue;
             }
@@ -113,22 +116,20 @@ public:
 private:
     // Reads the export named by `argument` into `registry`, keeping what the
     // check reads; false, said on stderr, when it cannot.
-    bool Load(std::size_t argument, const std::u16string& name, const KeptValues& checked,
-              MemoryRegistry& registry) {
-        if (name == kStandardInput) return Load(host_.StandardInput(), name, checked, registry);
+    bool Load(std::size_t argument, const std::u16string& name, RegExportReader& reader, MemoryRegistry& registry) {
+        if (name == kStandardInput) return Load(host_.StandardInput(), name, reader, registry);
         std::u16string error;
         const std::unique_ptr<ByteSource> file = host_.OpenFile(argument, error);
         if (file == nullptr) {
             host_.Err(name + u": " + error);
             return false;
         }
-        return Load(*file, name, checked, registry);
+        return Load(*file, name, reader, registry);
     }
 
-    bool Load(ByteSource& source, const std::u16string& name, const KeptValues& checked,
-              MemoryRegistry& registry) {
+    bool Load(ByteSource& source, const std::u16string& name, RegExportReader& reader, MemoryRegistry& registry) {
         try {
-            LoadRegExport(source, checked, host_.CodePage(), registry);
+            reader.Load(source, registry);
             return true;
         } catch (const ReadFailure& failure) {
             host_.Err(name + u": " + failure.why());
@@ -140,13 +141,19 @@ private:
 
     void Print(const std::u16string& source, const MachineReport& report) {
         ++printed_;
-        if (options_.json) return host_.Out(Widen(JsonLine(source, report)));
+        if (options_.json) {
+            // Widened into storage that serves every machine's line.
+            const std::string json = JsonLine(source, report);
+            line_.assign(json.begin(), json.end());
+            return host_.Out(line_);
+        }
         for (const std::u16string& line : TextLines(report)) host_.Out(line);
     }
 
     const Options& options_;
     ReportHost& host_;
     int printed_ = 0;
+    std::u16string line_;
 };
 
 }  // namespace

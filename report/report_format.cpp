@@ -27,28 +27,34 @@ void AppendProduct(std::vector<std::u16string>& lines, const ProductReport& prod
     if (product.lastUsed) AppendLines(lines, *product.lastUsed);
 }
 
-// A JSON string of `text`, in ASCII, appended to `out`.
+// A JSON string of `text`, in ASCII, appended to `out`: written in place,
+// with room for every unit escaped, and cut to what it took.
 void AppendJsonString(std::string& out, std::u16string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    out += '"';
+    constexpr std::size_t kLongestEscape = 6;
+    const std::size_t start = out.size();
+    out.resize(start + kLongestEscape * text.size() + 2);
+    char* to = &out[start];
+    *to++ = '"';
     for (const char16_t c : text) {
+        if (c >= 0x20 && c < 0x7F && c != u'"' && c != u'\\') {
+            *to++ = static_cast<char>(c);
+            continue;
+        }
+        *to++ = '\\';
         switch (c) {
-            case u'"': out += "\\\""; break;
-            case u'\\': out += "\\\\"; break;
-            case u'\r': out += "\\r"; break;
-            case u'\n': out += "\\n"; break;
-            case u'\t': out += "\\t"; break;
+            case u'"':
+            case u'\\': *to++ = static_cast<char>(c); break;
+            case u'\r': *to++ = 'r'; break;
+            case u'\n': *to++ = 'n'; break;
+            case u'\t': *to++ = 't'; break;
             default:
-                if (c >= 0x20 && c < 0x7F) {
-                    out += static_cast<char>(c);
-                } else {
-                    const char escape[] = {'\\', 'u', kHex[c >> 12], kHex[(c >> 8) & 0xF], kHex[(c >> 4) & 0xF],
-                                           kHex[c & 0xF]};
-                    out.append(escape, sizeof escape);
-                }
+                *to++ = 'u';
+                for (int shift = 12; shift >= 0; shift -= 4) *to++ = kHex[(c >> shift) & 0xF];
         }
     }
-    out += '"';
+    *to++ = '"';
+    out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 void AppendJsonText(std::string& out, const std::optional<std::u16string>& text) {
@@ -101,7 +107,9 @@ std::vector<std::u16string> TextLines(const MachineReport& report) {
 
 std::string JsonLine(const std::u16string& source, const MachineReport& report) {
     std::string line = "{\"source\": ";
-    line.reserve(1024);  // a typical line, with its escapes, in one allocation
+    // A typical line, with its escapes, in one allocation, of a size the heap
+    // keeps at hand.
+    line.reserve(1000);
     AppendJsonString(line, source);
     line += ", \"code\": ";
     AppendJsonString(line, report.code);

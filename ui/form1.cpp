@@ -103,26 +103,30 @@ void Form1::Form_Load() {
     check_.intActivated = 0;
     // Each assignment that fails is skipped. Those to a property the control
     // lacks, as fonts on the image boxes, would fail: they are not tried.
-    const auto resumeNext = [this](int index, std::string_view name, const PropertyValue& value) {
-        const PropertyName* property = FindProperty(name);
+    // The properties are found by name once, not for each control.
+    const PropertyName* const fontName = FindProperty("FontName");
+    const PropertyName* const fontSize = FindProperty("FontSize");
+    const PropertyName* const fontBold = FindProperty("FontBold");
+    const PropertyName* const foreColor = FindProperty("ForeColor");
+    const auto resumeNext = [this](int index, const PropertyName* property, const PropertyValue& value) {
         Control& control = MutableControl(index);
         if (property == nullptr || !control.Has(property->property)) return;
         try {
-            Assign(control, name, property->property, value);
+            Assign(control, property->name, property->property, value);
         } catch (const std::exception&) {
         }
     };
-    const PropertyValue fontName = std::u16string(kUniformFontName);
+    const PropertyValue uniformFontName = std::u16string(kUniformFontName);
     const std::int16_t last = Count() - 1;
     for (std::int32_t i = 0; i <= last; ++i) {
-        resumeNext(i, "FontName", fontName);
-        resumeNext(i, "FontSize", kUniformFontSize);
+        resumeNext(i, fontName, uniformFontName);
+        resumeNext(i, fontSize, kUniformFontSize);
     }
     for (const FieldStyle& style : kFieldStyles) {
         const int index = static_cast<int>(style.field);
-        if (style.bold) resumeNext(index, "FontBold", *style.bold);
-        if (style.foreColor) resumeNext(index, "ForeColor", *style.foreColor);
-        resumeNext(index, "FontSize", style.size);
+        if (style.bold) resumeNext(index, fontBold, *style.bold);
+        if (style.foreColor) resumeNext(index, foreColor, *style.foreColor);
+        resumeNext(index, fontSize, style.size);
     }
 }
 

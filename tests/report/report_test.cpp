@@ -192,17 +192,27 @@ TEST(ReportText, TheWindowsTextsLineByLine) {
 TEST(ReportFiles, EveryFileIsReportedInOrderAndBadOnesNamed) {
     FakeHost host;
     host.files[u"a.reg"] = Export({14}, {12});
-    host.files[u"bad.reg"] = "REGEDIT4\r\n[HKEY_CLASSES_ROOT\\X]\r\n@=hex:zz\r\n";
-    host.files[u"b.reg"] = Export({12}, {14});
+    // UTF-8 or CP932 until its end: bad in both.
+    host.files[u"bad.reg"] = "REGEDIT4\r\n; エ\r\n[HKEY_CLASSES_ROOT\\X]\r\n@=hex:zz\r\n";
+    host.files[u"odd.reg"] = "\xFF\xFE" + Utf16(u"REGEDIT4\r\n") + "[";
+    host.files[u"b.reg"] = "\xFF\xFE" + Utf16(Widen(Export({12}, {14})));
     host.input = "REGEDIT4\r\n[HKEY_CLASSES_ROOT\\Y]\r\n@=dword:\r\n";
-    EXPECT_EQ(host.Run({u"--json", u"--from-reg", u"a.reg", u"missing.reg", u"bad.reg", u"-", u"b.reg"}), 3);
+    EXPECT_EQ(host.Run({u"--json", u"--from-reg", u"a.reg", u"missing.reg", u"bad.reg", u"-", u"odd.reg", u"b.reg"}), 3);
     ASSERT_EQ(host.out.size(), 2u);
     EXPECT_EQ(host.out[0].substr(0, 24), u"{\"source\": \"a.reg\", \"cod");
     EXPECT_EQ(host.out[1].substr(0, 24), u"{\"source\": \"b.reg\", \"cod");
     EXPECT_EQ(host.err, (std::vector<std::u16string>{
                             u"missing.reg: cannot be read: No such file or directory",
-                            u"bad.reg:3: hex data hold something that is not a byte in hexadecimal",
-                            u"-:3: a dword value is not 1 to 8 hexadecimal digits"}));
+                            u"bad.reg:4: hex data hold something that is not a byte in hexadecimal",
+                            u"-:3: a dword value is not 1 to 8 hexadecimal digits",
+                            u"odd.reg:2: the file ends inside a UTF-16 character"}));
+    // Each machine as if it were alone: nothing of one file stays for the next.
+    for (const auto& [file, line] : {std::pair(u"a.reg", host.out[0]), std::pair(u"b.reg", host.out[1])}) {
+        FakeHost alone;
+        alone.files = host.files;
+        alone.Run({u"--json", u"--from-reg", file});
+        EXPECT_EQ(alone.out, std::vector<std::u16string>{line});
+    }
 
     // Every file read: 0 whatever the outcomes; one file is one machine.
     FakeHost read;
