@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "ascii_text.h"
+#include "word_scan.h"
 
 namespace runesuka {
 
@@ -20,14 +21,8 @@ public:
     }
     // The same into `ansi`, whose storage is reused: the check converts a key name for every read.
     void ToAnsi(const std::u16string& text, std::string& ansi) const {
-        if (!IsAscii(text)) {
-            ansi = ConvertToAnsi(text);
-            return;
-        }
         ansi.resize(text.size());
-        char* const to = &ansi[0];
-        const char16_t* const from = text.data();
-        for (std::size_t i = 0, size = text.size(); i < size; ++i) to[i] = static_cast<char>(from[i]);
+        if (!NarrowAscii(text.data(), text.size(), &ansi[0])) ansi = ConvertToAnsi(text);
     }
     // Bytes that form no character decode to a replacement; never throws.
     std::u16string FromAnsi(std::string_view bytes) const {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ascii_text.h"
+#include "word_scan.h"
 
 namespace runesuka {
 
@@ -77,14 +78,7 @@ void MemoryRegistry::FoldLookupPath(const std::u16string* parent, const std::str
         if (!ansiPath.empty()) lookup_[parent->size()] = u'\\';
     }
     // ASCII is widened and folded in place, in one pass: no text is allocated per lookup.
-    char16_t* const to = &lookup_[start];
-    const auto* const from = reinterpret_cast<const unsigned char*>(ansiPath.data());
-    unsigned char seen = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        seen |= from[i];
-        to[i] = FoldAscii(from[i]);
-    }
-    if (seen < 0x80) return;
+    if (WidenFoldAscii(reinterpret_cast<const unsigned char*>(ansiPath.data()), size, &lookup_[start])) return;
     lookup_.resize(start);
     lookup_ += Fold(codePage_.FromAnsi(ansiPath));
 }

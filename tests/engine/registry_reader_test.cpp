@@ -60,6 +60,22 @@ TEST_F(RegistryReaderTest, NamedValuesAndTheirNamesPassThroughTheCodePage) {
     EXPECT_EQ(reader.RegGetValue(kHKeyClassesRoot, u"Key", u"名前", kReadAsText, std::u16string()), RegVariant(u"値"));
 }
 
+// Paths of every length around the sixteen units taken at once, with a
+// character of two bytes at every place: ASCII letters fold, the rest is
+// converted whole (a trail byte may be a capital or a backslash).
+TEST_F(RegistryReaderTest, PathsFoldTheirAsciiLettersAndConvertTheRest) {
+    for (const char16_t wide : {u'ア', u'表'}) {
+        for (std::size_t size = 14; size <= 34; ++size) {
+            for (std::size_t at = 0; at < size; ++at) {
+                std::u16string stored(size, u'K'), asked(size, u'k');
+                stored[at] = asked[at] = wide;
+                registry.SetText(stored, u"", u"v");
+                ASSERT_EQ(ReadText(asked), u"v") << size << " " << at;
+            }
+        }
+    }
+}
+
 // The buffer holds 256 bytes of the ANSI code page, terminating NUL included.
 TEST_F(RegistryReaderTest, TextUpToTheBufferIsReturnedWholeAndLongerTextGivesTheDefault) {
     const std::u16string fits127(127, u'漢');  // 254 bytes in CP932, 255 with the NUL
