@@ -142,6 +142,16 @@ void ExportParser::Feed(const char16_t* p, const char16_t* end) {
     while (p != end) {
         switch (state_) {
             case State::LineStart:
+                p = SkipBlanks(p, end);
+                if (p == end) continue;
+                // A blank line, a third of an export, ends here.
+                if (*p == u'\n') {
+                    ++line_;
+                } else {
+                    StartLine(*p);
+                }
+                ++p;
+                continue;
             case State::AfterName:
             case State::DataStart:
             case State::DeleteValue:
@@ -159,11 +169,12 @@ void ExportParser::Feed(const char16_t* p, const char16_t* end) {
                 continue;
             case State::KeyStart:
                 state_ = State::KeyPath;
-                if (*p != u'-') continue;
-                deletion_ = true;
-                lastNonBlank_ = u'-';
-                ++p;
-                continue;
+                if (*p == u'-') {
+                    deletion_ = true;
+                    lastNonBlank_ = u'-';
+                    ++p;
+                }
+                [[fallthrough]];
             case State::KeyPath: p = KeyPath(p, end); continue;
             case State::Quoted:
             case State::QuotedEscape: p = QuotedText(p, end); continue;
@@ -183,7 +194,6 @@ void ExportParser::AfterBlanks(char16_t c) {
         return;
     }
     switch (state_) {
-        case State::LineStart: return StartLine(c);
         case State::AfterName:
             if (c != u'=') Fail(kNoEquals);
             if (!inKey_) Fail(kBeforeKey);

@@ -38,7 +38,8 @@ public:
     // `firstLine` is the number of the first line fed.
     ExportParser(const KeptValues& kept, UnitForm form, int firstLine);
 
-    // Line ends are "\n" alone (a "\r" before one already dropped). Throws
+    // Line ends are "\n" (a "\r" before one already a blank: every line reads
+    // the same with a blank before its end as without). Throws
     // RegExportError for the first line that no export has.
     void Feed(const char16_t* begin, const char16_t* end);
     // The end of the file, which ends its last line.

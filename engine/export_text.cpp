@@ -4,13 +4,12 @@
 
 namespace runesuka {
 
-
-// Appends `unit` at `out`, but for a "\r" before a "\n"; a "\r" waits to
-// see what follows, in the next chunk if need be.
+// Appends `unit` at `out`; a "\r" waits to see what follows, in the next
+// chunk if need be, and before a "\n" becomes a blank.
 char16_t* UnitDecoder::Put(char16_t unit, char16_t* out) {
     if (cr_) {
         cr_ = false;
-        if (unit != u'\n') *out++ = u'\r';
+        *out++ = unit == u'\n' ? kCrLfBlank : u'\r';
     }
     if (unit == u'\r') {
         cr_ = true;
@@ -35,9 +34,9 @@ std::u16string_view UnitDecoder::Decode(const char* bytes, std::size_t size) {
         while (end - in >= 2) {
             if (!cr_) {
                 // Most of a file is lines of units, which need no more than a copy.
-                const Taken taken = CopyUnitLines(in, static_cast<std::size_t>(end - in), out);
-                in += taken.in;
-                out += taken.out;
+                const std::size_t units = CopyUnitLines(in, static_cast<std::size_t>(end - in), out);
+                in += 2 * units;
+                out += units;
                 if (end - in < 2) break;
             }
             out = Put(static_cast<char16_t>(in[0] | in[1] << 8), out);
@@ -50,9 +49,9 @@ std::u16string_view UnitDecoder::Decode(const char* bytes, std::size_t size) {
     while (in != end) {
         if (!cr_ && lead_ < 0) {
             // Lines of ASCII are widened and no more.
-            const Taken taken = WidenAsciiLines(in, static_cast<std::size_t>(end - in), out);
-            in += taken.in;
-            out += taken.out;
+            const std::size_t widened = WidenAsciiLines(in, static_cast<std::size_t>(end - in), out);
+            in += widened;
+            out += widened;
             if (in == end) break;
         }
         const unsigned char byte = *in++;

@@ -15,8 +15,8 @@
 namespace runesuka {
 
 // Bytes to units a chunk at a time, whatever the chunks cut: a UTF-16 unit or
-// a double-byte character may end in the next chunk. A "\r" before a "\n" is
-// dropped, as is one at the very end.
+// a double-byte character may end in the next chunk. A "\r" before a "\n"
+// becomes a blank, and one at the very end is dropped.
 class UnitDecoder {
 public:
     UnitDecoder(UnitForm form, const AnsiCodePage& codePage) : form_(form), codePage_(&codePage) {}

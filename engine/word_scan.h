@@ -157,88 +157,68 @@ const char16_t* ForEachBefore(const char16_t* p, const char16_t* end, char16_t s
     return p;
 }
 
-// Whether the "\r" at `at` is followed by a "\n" in the `size` bytes at `in`:
-// UTF-16 LE units, or bytes.
-inline bool UnitCrLf(const unsigned char* in, std::size_t size, std::size_t at) {
-    return size - at >= 4 && in[at + 2] == '\n' && in[at + 3] == 0;
-}
-inline bool ByteCrLf(const unsigned char* in, std::size_t size, std::size_t at) {
-    return size - at >= 2 && in[at + 1] == '\n';
-}
+// A "\r" before a "\n" becomes a blank, which the parser takes at the end of
+// any line as it takes none there: no block loop has to stop at a line end.
+inline constexpr char kCrLfBlank = ' ';
 
-// What a bulk step took from its input and put in its output.
-struct Taken {
-    std::size_t in;   // bytes
-    std::size_t out;  // units
-};
-
-// Copies UTF-16 LE units from `in` to `out`, dropping each "\r" before a
-// "\n", up to a "\r" without its "\n" in `in` or a last odd byte. `out` has
-// room for as many units as `in` has bytes.
-inline Taken CopyUnitLines(const unsigned char* in, std::size_t size, char16_t* out) {
-    Taken taken{0, 0};
+// Copies UTF-16 LE units from `in` to `out`, each "\r" before a "\n" made a
+// blank, up to a last "\r" (its next unit is not in `in`) or a last odd
+// byte; returns the units copied, each two bytes of `in`.
+inline std::size_t CopyUnitLines(const unsigned char* in, std::size_t size, char16_t* out) {
+    std::size_t units = 0;
 #ifdef RUNESUKA_WORD_SCAN_SSE2
-    while (size - taken.in >= 16) {
-        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + taken.in));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + taken.out), eight);
-        const int cr = _mm_movemask_epi8(_mm_cmpeq_epi16(eight, _mm_set1_epi16('\r')));
-        if (cr == 0) {
-            taken.in += 16;
-            taken.out += 8;
-            continue;
-        }
-        const int bit = LowestBit(static_cast<unsigned>(cr));
-        taken.in += static_cast<std::size_t>(bit);
-        taken.out += static_cast<std::size_t>(bit) / 2;
-        if (!UnitCrLf(in, size, taken.in)) return taken;
-        taken.in += 2;
+    // Eight units and the one after them at a time.
+    for (; size - 2 * units >= 18; units += 8) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * units));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * units + 2));
+        const __m128i crLf = _mm_and_si128(_mm_cmpeq_epi16(eight, _mm_set1_epi16('\r')),
+                                           _mm_cmpeq_epi16(next, _mm_set1_epi16('\n')));
+        const __m128i lines = _mm_add_epi16(eight, _mm_and_si128(crLf, _mm_set1_epi16(kCrLfBlank - '\r')));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + units), lines);
     }
 #endif
-    for (; size - taken.in >= 2; taken.in += 2) {
-        const char16_t unit = static_cast<char16_t>(in[taken.in] | in[taken.in + 1] << 8);
+    const auto unitAt = [in](std::size_t unit) { return static_cast<char16_t>(in[2 * unit] | in[2 * unit + 1] << 8); };
+    for (; size - 2 * units >= 2; ++units) {
+        const char16_t unit = unitAt(units);
         if (unit == u'\r') {
-            if (!UnitCrLf(in, size, taken.in)) break;
+            if (size - 2 * units < 4) break;
+            out[units] = unitAt(units + 1) == u'\n' ? kCrLfBlank : u'\r';
             continue;
         }
-        out[taken.out++] = unit;
+        out[units] = unit;
     }
-    return taken;
+    return units;
 }
 
-// Widens ASCII bytes from `in` to units at `out`, dropping each "\r" before a
-// "\n", up to a byte that is not ASCII or a "\r" without its "\n" in `in`.
-// `out` has room for as many units as `in` has bytes.
-inline Taken WidenAsciiLines(const unsigned char* in, std::size_t size, char16_t* out) {
-    Taken taken{0, 0};
+// Widens ASCII bytes from `in` to units at `out`, each "\r" before a "\n"
+// made a blank, up to a byte that is not ASCII or a last "\r" (its next byte
+// is not in `in`); returns the bytes widened.
+inline std::size_t WidenAsciiLines(const unsigned char* in, std::size_t size, char16_t* out) {
+    std::size_t done = 0;
 #ifdef RUNESUKA_WORD_SCAN_SSE2
-    const __m128i zero = _mm_setzero_si128();
-    while (size - taken.in >= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + taken.in));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + taken.out), _mm_unpacklo_epi8(bytes, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + taken.out + 8), _mm_unpackhi_epi8(bytes, zero));
-        const int stop = _mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))));
-        if (stop == 0) {
-            taken.in += 16;
-            taken.out += 16;
-            continue;
-        }
-        const int bit = LowestBit(static_cast<unsigned>(stop));
-        taken.in += static_cast<std::size_t>(bit);
-        taken.out += static_cast<std::size_t>(bit);
-        if (in[taken.in] != '\r' || !ByteCrLf(in, size, taken.in)) return taken;
-        ++taken.in;
+    // Sixteen bytes and the one after them at a time.
+    for (; size - done >= 17; done += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
+        if (_mm_movemask_epi8(bytes) != 0) break;
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done + 1));
+        const __m128i crLf = _mm_and_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
+                                           _mm_cmpeq_epi8(next, _mm_set1_epi8('\n')));
+        const __m128i lines = _mm_add_epi8(bytes, _mm_and_si128(crLf, _mm_set1_epi8(kCrLfBlank - '\r')));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done), _mm_unpacklo_epi8(lines, _mm_setzero_si128()));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done + 8), _mm_unpackhi_epi8(lines, _mm_setzero_si128()));
     }
 #endif
-    for (; taken.in < size; ++taken.in) {
-        const unsigned char byte = in[taken.in];
+    for (; done < size; ++done) {
+        const unsigned char byte = in[done];
+        if (byte >= 0x80) break;
         if (byte == '\r') {
-            if (!ByteCrLf(in, size, taken.in)) break;
+            if (done + 1 == size) break;
+            out[done] = in[done + 1] == '\n' ? kCrLfBlank : u'\r';
             continue;
         }
-        if (byte >= 0x80) break;
-        out[taken.out++] = byte;
+        out[done] = byte;
     }
-    return taken;
+    return done;
 }
 
 // The units at `p` that are bytes as regedit writes most of them, two

@@ -12,9 +12,11 @@
 
 namespace runesuka::testing {
 
+inline const std::vector<std::size_t> kMixedChunks = {1, 2, 3, 4093};
+
 class ChunkedSource : public ByteSource {
 public:
-    explicit ChunkedSource(std::string_view bytes, std::vector<std::size_t> sizes = {1, 2, 3, 4093})
+    explicit ChunkedSource(std::string_view bytes, std::vector<std::size_t> sizes = kMixedChunks)
         : bytes_(bytes), sizes_(std::move(sizes)) {}
 
     std::size_t Read(char* buffer, std::size_t size) override {

@@ -47,8 +47,9 @@ protected:
     // A REGEDIT4 file: CP932.
     std::string Version4(const std::u16string& body) { return machine().cp932.ToAnsi(u"REGEDIT4\r\n\r\n" + body); }
 
-    void Load(const std::string& bytes, const std::vector<ClassesValue>& kept = kKept) {
-        testing::ChunkedSource source(bytes);
+    void Load(const std::string& bytes, const std::vector<ClassesValue>& kept = kKept,
+              const std::vector<std::size_t>& chunks = testing::kMixedChunks) {
+        testing::ChunkedSource source(bytes, chunks);
         LoadRegExport(source, KeptValues(kept), machine().cp932, machine().registry);
     }
 
@@ -118,20 +119,25 @@ TEST_F(RegExportTest, ReadsEveryKindOfValueInEveryEncoding) {
         {"UTF-8, line feeds only", Utf8(lineFeeds)},
         {"REGEDIT4 in CP932", Version4(kValueKinds)},
     };
-    for (const auto& encoding : encodings) {
-        SCOPED_TRACE(encoding.name);
-        Reset();
-        Load(encoding.file);
-        EXPECT_EQ(Read(u"Kinds"), RegVariant(u"エクセル表\"2010\" C:\\Office"));
-        EXPECT_EQ(Read(u"Kinds", u"name \"QUOTED\""), RegVariant(u"spaced"));
-        EXPECT_EQ(Read(u"Kinds", u"Number", kReadAsNumber), RegVariant(std::int32_t{-2}));
-        EXPECT_EQ(Read(u"Kinds", u"Short", kReadAsNumber), RegVariant(std::int32_t{31}));
-        EXPECT_EQ(Read(u"Kinds", u"Lone"), RegVariant(u"a carriage return\ralone is text"));
-        EXPECT_EQ(Read(u"Kinds\\UNCPath"), RegVariant(u"\\\\server"));
-        // Binary data are handed out as they are; read as text, up to the end.
-        EXPECT_EQ(Read(u"Kinds", u"Binary"), RegVariant(u"\u0001\u0002\u0003\u30FB"));
-        EXPECT_EQ(Read(u"Kinds", u"Empty"), RegVariant(u""));
-        EXPECT_EQ(Read(u"Kinds", u"Gone"), RegVariant(u"(none)"));
+    // Chunks of one byte and of thirteen cut every line end, and leave no
+    // chunk long enough for a block.
+    const std::vector<std::size_t> chunkings[] = {testing::kMixedChunks, {1}, {13}};
+    for (const std::vector<std::size_t>& chunks : chunkings) {
+        for (const auto& encoding : encodings) {
+            SCOPED_TRACE(encoding.name + std::string(", chunks of ") + std::to_string(chunks.front()));
+            Reset();
+            Load(encoding.file, kKept, chunks);
+            EXPECT_EQ(Read(u"Kinds"), RegVariant(u"エクセル表\"2010\" C:\\Office"));
+            EXPECT_EQ(Read(u"Kinds", u"name \"QUOTED\""), RegVariant(u"spaced"));
+            EXPECT_EQ(Read(u"Kinds", u"Number", kReadAsNumber), RegVariant(std::int32_t{-2}));
+            EXPECT_EQ(Read(u"Kinds", u"Short", kReadAsNumber), RegVariant(std::int32_t{31}));
+            EXPECT_EQ(Read(u"Kinds", u"Lone"), RegVariant(u"a carriage return\ralone is text"));
+            EXPECT_EQ(Read(u"Kinds\\UNCPath"), RegVariant(u"\\\\server"));
+            // Binary data are handed out as they are; read as text, up to the end.
+            EXPECT_EQ(Read(u"Kinds", u"Binary"), RegVariant(u"\u0001\u0002\u0003\u30FB"));
+            EXPECT_EQ(Read(u"Kinds", u"Empty"), RegVariant(u""));
+            EXPECT_EQ(Read(u"Kinds", u"Gone"), RegVariant(u"(none)"));
+        }
     }
 }
 
