@@ -21,18 +21,25 @@ std::u16string MemoryRegistry::Fold(std::u16string name) {
     return name;
 }
 
+// Whether `key` is new: a path not met before, or forgotten by Clear.
+bool MemoryRegistry::Make(Key& key) {
+    const bool made = !key.exists;
+    key.exists = true;
+    return made;
+}
+
 MemoryRegistry::Key& MemoryRegistry::Create(const std::u16string& foldedPath) {
-    const auto [key, created] = keys_.try_emplace(foldedPath);
+    Key& key = keys_[foldedPath];
+    if (!Make(key)) return key;
     // A key that existed has its parents already; a new one makes those it
     // lacks, from the nearest up.
-    for (std::size_t cut = foldedPath.size(); created && cut > 0;) {
+    for (std::size_t cut = foldedPath.size(); cut > 0;) {
         cut = foldedPath.rfind(u'\\', cut - 1);
         if (cut == std::u16string::npos) break;
         lookup_.assign(foldedPath, 0, cut);
-        if (keys_.find(lookup_) != keys_.end()) break;
-        keys_.emplace(lookup_, Key());
+        if (!Make(keys_[lookup_])) break;
     }
-    return key->second;
+    return key;
 }
 
 void MemoryRegistry::AddKey(const std::u16string& path) { Create(Fold(path)); }
@@ -64,7 +71,8 @@ void MemoryRegistry::RestrictRights(const std::u16string& path, std::uint32_t gr
 }
 
 void MemoryRegistry::Clear() {
-    keys_.clear();
+    // The paths stay, so that the next machine's keys take no new storage.
+    for (auto& path : keys_) path.second = Key();
     handles_.clear();
 }
 
@@ -95,7 +103,7 @@ std::int32_t MemoryRegistry::RegOpenKeyExA(HKey key, const std::string& subKey, 
     }
 
     const auto found = keys_.find(lookup_);
-    if (found == keys_.end()) return kErrorFileNotFound;
+    if (found == keys_.end() || !found->second.exists) return kErrorFileNotFound;
     if ((samDesired & ~found->second.granted) != 0) return kErrorAccessDenied;
     result = nextHandle_++;
     handles_.emplace_back(result, &*found);

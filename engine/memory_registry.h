@@ -67,6 +67,7 @@ private:
     struct Key {
         Values values;
         std::uint32_t granted = ~0u;
+        bool exists = false;  // a path that Clear forgot keeps its place without existing
     };
 
     // Found by hash: opening a key is what a check does most. Elements keep
@@ -76,6 +77,7 @@ private:
     using Handles = std::vector<std::pair<HKey, const Keys::value_type*>>;
 
     Key& Create(const std::u16string& foldedPath);
+    static bool Make(Key& key);
     // `ansiPath` below `parent` as a folded path, in lookup_.
     void FoldLookupPath(const std::u16string* parent, const std::string& ansiPath);
     Handles::const_iterator FindHandle(HKey key) const;

@@ -69,9 +69,9 @@ std::u16string CurVerKey(const std::u16string& strProduct) { return strProduct +
 
 std::u16string ReadText(const RegistryReader& registry, const std::u16string& subKey) {
     static const std::int32_t kType = kReadAsText;
-    const RegVariant value = registry.RegGetValue(kHKeyClassesRoot, subKey, kReadValueName, kType, std::u16string());
+    RegVariant value = registry.RegGetValue(kHKeyClassesRoot, subKey, kReadValueName, kType, std::u16string());
     // Every read asks for text with a text default, so a number never comes back.
-    return std::get<std::u16string>(value);
+    return std::get<std::u16string>(std::move(value));
 }
 
 }  // namespace

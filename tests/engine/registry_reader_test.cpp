@@ -76,6 +76,24 @@ TEST_F(RegistryReaderTest, PathsFoldTheirAsciiLettersAndConvertTheRest) {
     }
 }
 
+// One registry serves machine after machine: Clear forgets keys, parents and values.
+TEST_F(RegistryReaderTest, ClearedRegistryHasNoKeyOfTheMachineBefore) {
+    const auto opens = [this](const char* path) {
+        HKey key = 0;
+        const bool opened = registry.RegOpenKeyExA(kHKeyClassesRoot, path, 0, kKeyRead, key) == kErrorSuccess;
+        if (opened) registry.RegCloseKey(key);
+        return opened;
+    };
+    registry.SetText(u"A\\B\\C", u"", u"before");
+    registry.Clear();
+    EXPECT_FALSE(opens("A\\B\\C"));
+    EXPECT_FALSE(opens("A"));
+    registry.SetText(u"A\\B\\C", u"Other", u"after");
+    EXPECT_TRUE(opens("A\\B"));
+    EXPECT_TRUE(opens("A"));
+    EXPECT_EQ(Read(u"A\\B\\C", kReadAsText, u"none"), RegVariant(u"none"));
+}
+
 // The buffer holds 256 bytes of the ANSI code page, terminating NUL included.
 TEST_F(RegistryReaderTest, TextUpToTheBufferIsReturnedWholeAndLongerTextGivesTheDefault) {
     const std::u16string fits127(127, u'漢');  // 254 bytes in CP932, 255 with the NUL
