@@ -40,7 +40,7 @@ public:
 
 private:
     std::vector<Key> keys_;
-    std::unordered_map<std::u16string, std::size_t, PathHash> numbers_;  // by path
+    std::unordered_map<std::u16string, std::size_t, PathHash, PathEqual> numbers_;  // by path
     std::vector<std::u16string> names_;
     std::size_t longestName_ = 0;
     std::uint64_t pathSizes_ = 0;  // bit n: a path of n units; bit 63 also: one of 63 or more

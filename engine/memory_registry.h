@@ -72,7 +72,7 @@ private:
 
     // Found by hash: opening a key is what a check does most. Elements keep
     // their place when the table grows, so handles can point at them.
-    using Keys = std::unordered_map<std::u16string, Key, PathHash>;
+    using Keys = std::unordered_map<std::u16string, Key, PathHash, PathEqual>;
     // Open handles and their keys; a check holds one or two at a time.
     using Handles = std::vector<std::pair<HKey, const Keys::value_type*>>;
 

@@ -1,4 +1,4 @@
-// The hash of a registry path for tables that hold a few paths, folded.
+// The hash and equality of registry paths for tables that hold a few paths, folded.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +24,14 @@ struct PathHash {
         }
         for (; left > 0; ++unit, --left) hash = (hash ^ *unit) * kMultiplier;
         return static_cast<std::size_t>(hash ^ hash >> 32);
+    }
+};
+
+// Paths compared as the bytes they are: std::char_traits<char16_t> compares
+// unit by unit.
+struct PathEqual {
+    bool operator()(std::u16string_view a, std::u16string_view b) const {
+        return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
     }
 };
 
