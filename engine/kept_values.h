@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "path_hash.h"
-
 #include "registry_api.h"
 
 namespace runesuka {

@@ -144,7 +144,8 @@ private:
         if (options_.json) {
             // Widened into storage that serves every machine's line.
             const std::string json = JsonLine(source, report);
-            line_.assign(json.begin(), json.end());
+            line_.resize(json.size());
+            std::copy(json.begin(), json.end(), line_.begin());
             return host_.Out(line_);
         }
         for (const std::u16string& line : TextLines(report)) host_.Out(line);
