@@ -18,6 +18,7 @@ constexpr std::u16string_view kVersion4Header = u"REGEDIT4";
 // Read a chunk at a time; a first line longer than a header line can be is no export's.
 constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
 constexpr std::size_t kFirstLineBytes = 4096;
+constexpr std::size_t kSliceBytes = std::size_t{1} << 15;
 // How much of a first line a message shows.
 constexpr std::size_t kShownUnits = 60;
 
@@ -237,9 +238,12 @@ private:
             }
         }
         for (Reading& reading : readings_) {
-            if (reading.error) continue;
-            const std::u16string_view units = reading.decoder.Decode(bytes, size);
-            Parse(reading, [&] { reading.parser.Feed(units.data(), units.data() + units.size()); });
+            // A slice at a time, so that its units are still in the nearer
+            // caches of the processor when the parser reads them.
+            for (std::size_t at = 0; at < size && !reading.error; at += kSliceBytes) {
+                const std::u16string_view units = reading.decoder.Decode(bytes + at, std::min(kSliceBytes, size - at));
+                Parse(reading, [&] { reading.parser.Feed(units.data(), units.data() + units.size()); });
+            }
         }
     }
 

@@ -105,23 +105,27 @@ constexpr char16_t kValueKinds[] =
 
 // "表" is 0x95 0x5C in CP932: its trail byte is a backslash.
 TEST_F(RegExportTest, ReadsEveryKindOfValueInEveryEncoding) {
-    const std::u16string version5 = u"Windows Registry Editor Version 5.00\r\n\r\n" + std::u16string(kValueKinds);
+    // Longer than the reader's slices in every encoding, the values at the end.
+    std::u16string body = u"[HKEY_CLASSES_ROOT\\Filler]\r\n";
+    for (int i = 0; i < 2000; ++i) body += u"\"Name\"=\"filler text\"\r\n";
+    body += kValueKinds;
+    const std::u16string version5 = u"Windows Registry Editor Version 5.00\r\n\r\n" + body;
     std::u16string lineFeeds = version5;
     for (std::size_t cr; (cr = lineFeeds.find(u"\r\n")) != std::u16string::npos;) lineFeeds.erase(cr, 1);
     const struct {
         const char* name;
         std::string file;
     } encodings[] = {
-        {"UTF-16 with BOM", Version5(kValueKinds)},
+        {"UTF-16 with BOM", Version5(body)},
         {"UTF-16 without BOM", Utf16(version5)},
         {"UTF-8 with BOM", "\xEF\xBB\xBF" + Utf8(version5)},
         {"UTF-8 without BOM", Utf8(version5)},
         {"UTF-8, line feeds only", Utf8(lineFeeds)},
-        {"REGEDIT4 in CP932", Version4(kValueKinds)},
+        {"REGEDIT4 in CP932", Version4(body)},
     };
     // Chunks of one byte and of thirteen cut every line end, and leave no
-    // chunk long enough for a block.
-    const std::vector<std::size_t> chunkings[] = {testing::kMixedChunks, {1}, {13}};
+    // chunk long enough for a block; then chunks as large as a file's.
+    const std::vector<std::size_t> chunkings[] = {testing::kMixedChunks, {1}, {13}, {std::size_t{1} << 20}};
     for (const std::vector<std::size_t>& chunks : chunkings) {
         for (const auto& encoding : encodings) {
             SCOPED_TRACE(encoding.name + std::string(", chunks of ") + std::to_string(chunks.front()));
