@@ -246,6 +246,12 @@ TEST_F(RegExportTest, ClassesRootKeysAreTheUsersWhereTheUserHasThem) {
 
 TEST_F(RegExportTest, MalformedFilesNameTheLineAndLeaveTheRegistryAlone) {
     const std::string key = "[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n";
+    // Bytes of a value no check reads, checked in blocks of eight.
+    const auto longHex = [](const std::string& bad) {
+        std::string bytes;
+        for (int i = 0; i < 24; ++i) bytes += i == 5 ? bad : "01,";
+        return "REGEDIT4\r\n[HKEY_CLASSES_ROOT\\X]\r\n@=hex:" + bytes + "01\r\n";
+    };
     const struct {
         std::string file;
         std::string error;
@@ -263,6 +269,8 @@ TEST_F(RegExportTest, MalformedFilesNameTheLineAndLeaveTheRegistryAlone) {
         {"REGEDIT4\r\n" + key + "@=\"x\" y\r\n", "line 3: text after a quoted value"},
         {"REGEDIT4\r\n" + key + "@=hex:0g\r\n", "line 3: hex bytes are not separated"},
         {"REGEDIT4\r\n" + key + "@=hex:01,\\\r\n  123\r\n", "line 4: hex data hold something"},
+        {longHex("0g,"), "line 3: hex bytes are not separated"},
+        {longHex("010"), "line 3: hex data hold something"},
         {"REGEDIT4\r\n" + key + "@=hex(x):01\r\n", "line 3: a hex(N) value type"},
         {"REGEDIT4\r\n" + key + "@=hex:01,\\", "line 3: the file ends inside a value continued"},
         {"REGEDIT4\r\n" + key + "@=dword:123456789\r\n", "line 3: a dword value"},
