@@ -257,7 +257,6 @@ void ExportParser::Token(char16_t c) {
             [[fallthrough]];
         default:
             if (c != u':') Fail(kNoHexColon);
-            hexKept_ = value_ >= 0;
             hexBytes_.clear();
             state_ = State::HexExpect;
     }
@@ -478,6 +477,7 @@ const char16_t* ExportParser::QuotedText(const char16_t* p, const char16_t* end)
 // Comma-separated bytes of one or two hexadecimal digits; a "\" at the end of
 // the line continues them on the next.
 const char16_t* ExportParser::HexBytes(const char16_t* p, const char16_t* end) {
+    const bool kept = value_ >= 0;
     for (; p != end; ++p) {
         const char16_t c = *p;
         if (c == u'\n') {
@@ -491,9 +491,9 @@ const char16_t* ExportParser::HexBytes(const char16_t* p, const char16_t* end) {
                 if (end - p >= 3 && HexByte(p) >= 0) {
                     // Most of an export is bytes of two digits and a comma;
                     // those no one keeps are only checked, in blocks.
-                    const char16_t* next = hexKept_ ? p : p + HexByteBlocks(p, end);
+                    const char16_t* next = kept ? p : p + HexByteBlocks(p, end);
                     for (int byte; end - next >= 3 && (byte = HexByte(next)) >= 0; next += 3) {
-                        if (hexKept_) hexBytes_.push_back(static_cast<std::uint8_t>(byte));
+                        if (kept) hexBytes_.push_back(static_cast<std::uint8_t>(byte));
                     }
                     p = next - 1;  // the loop steps on to `next`
                     continue;
@@ -540,7 +540,7 @@ const char16_t* ExportParser::HexBytes(const char16_t* p, const char16_t* end) {
 }
 
 void ExportParser::PushByte() {
-    if (hexKept_) hexBytes_.push_back(static_cast<std::uint8_t>(byte_));
+    if (value_ >= 0) hexBytes_.push_back(static_cast<std::uint8_t>(byte_));
 }
 
 // A line feed: the line ends, and the next one starts.
@@ -582,7 +582,7 @@ void ExportParser::LineEnd() {
         case State::HexDigit2: PushByte(); [[fallthrough]];
         case State::HexExpect:
         case State::AfterByte:
-            if (hexKept_) Keep({hexType_, false, {}, std::move(hexBytes_)});
+            if (value_ >= 0) Keep({hexType_, false, {}, std::move(hexBytes_)});
             hexBytes_.clear();
             break;
         case State::HexBackslash:

@@ -126,7 +126,6 @@ private:
     int digits_ = 0;
     std::uint32_t number_ = 0;
     std::uint32_t hexType_ = 0;
-    bool hexKept_ = false;
     int byte_ = 0;
     std::vector<std::uint8_t> hexBytes_;
 };
