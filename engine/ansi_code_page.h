@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "ascii_text.h"
-#include "word_scan.h"
+#include "ascii_blocks.h"
 
 namespace runesuka {
 

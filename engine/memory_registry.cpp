@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "ascii_text.h"
-#include "word_scan.h"
+#include "ascii_blocks.h"
 
 namespace runesuka {
 

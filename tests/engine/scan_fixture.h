@@ -2,17 +2,13 @@
 // CLSID, and what its CurVer says.
 #pragma once
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "check_sequence.h"
-#include "chunked_source.h"
 #include "iconv_code_page.h"
 #include "memory_registry.h"
-#include "reg_export.h"
 #include "registry_reader.h"
 
 namespace runesuka::testing {
@@ -37,14 +33,6 @@ public:
                              u"", clsid);
         }
         if (installed.curVer) registry.SetText(installed.product + u".Application\\CurVer", u"", *installed.curVer);
-    }
-
-    // A registry export of tests/fixtures.
-    void LoadFixture(const std::string& file) {
-        std::ifstream in(std::string(RUNESUKA_FIXTURES_DIR) + "/" + file, std::ios::binary);
-        const std::string bytes(std::istreambuf_iterator<char>(in), {});
-        ChunkedSource source(bytes);
-        LoadRegExport(source, KeptValues(CheckedValues()), cp932, registry);
     }
 
     IconvCodePage cp932{"CP932"};

@@ -7,15 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ascii_text.h"
-
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#include <emmintrin.h>
-#define RUNESUKA_WORD_SCAN_SSE2 1
-#ifdef _MSC_VER
-#include <intrin.h>
-#endif
-#endif
+#include "ascii_blocks.h"
 
 namespace runesuka {
 
@@ -27,7 +19,7 @@ inline bool HasUnit(std::uint64_t units, char16_t unit) {
     return ((x - kEachUnit) & ~x & (kEachUnit << 15)) != 0;
 }
 
-#ifdef RUNESUKA_WORD_SCAN_SSE2
+#ifdef RUNESUKA_SSE2
 // The number of the lowest bit set in `mask`, which is not 0.
 inline int LowestBit(unsigned mask) {
 #ifdef _MSC_VER
@@ -43,7 +35,7 @@ inline int LowestBit(unsigned mask) {
 // The first of `units` in [p, end), or end.
 template <typename... Units>
 const char16_t* FindFirstOf(const char16_t* p, const char16_t* end, Units... units) {
-#ifdef RUNESUKA_WORD_SCAN_SSE2
+#ifdef RUNESUKA_SSE2
     for (; end - p >= 8; p += 8) {
         const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         __m128i found = _mm_setzero_si128();
@@ -61,69 +53,9 @@ const char16_t* FindFirstOf(const char16_t* p, const char16_t* end, Units... uni
     return p;
 }
 
-// Narrows `size` units at `in` to bytes at `out`; whether every unit was
-// ASCII (else `out` holds no text).
-inline bool NarrowAscii(const char16_t* in, std::size_t size, char* out) {
-    std::size_t done = 0;
-#ifdef RUNESUKA_WORD_SCAN_SSE2
-    const auto block = [&](std::size_t at) {
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at));
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at + 8));
-        // A unit from 0x80 to 0x7FFF packs to a byte with its top bit set;
-        // one from 0x8000 up has its own top bit set.
-        const __m128i bytes = _mm_packus_epi16(low, high);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), bytes);
-        return (_mm_movemask_epi8(bytes) | _mm_movemask_epi8(_mm_or_si128(low, high))) == 0;
-    };
-    if (size >= 16) {
-        for (; size - done >= 16; done += 16) {
-            if (!block(done)) return false;
-        }
-        // The last units in a block that overlaps the one before.
-        return done == size || block(size - 16);
-    }
-#endif
-    char16_t seen = 0;
-    for (; done < size; ++done) {
-        seen |= in[done];
-        out[done] = static_cast<char>(in[done]);
-    }
-    return seen < 0x80;
-}
-
-// Widens `size` bytes at `in` to units at `out`, ASCII capitals made small;
-// whether every byte was ASCII.
-inline bool WidenFoldAscii(const unsigned char* in, std::size_t size, char16_t* out) {
-    std::size_t done = 0;
-#ifdef RUNESUKA_WORD_SCAN_SSE2
-    const auto block = [&](std::size_t at) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at));
-        const __m128i capitals = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('A' - 1)),
-                                               _mm_cmplt_epi8(bytes, _mm_set1_epi8('Z' + 1)));
-        const __m128i folded = _mm_add_epi8(bytes, _mm_and_si128(capitals, _mm_set1_epi8('a' - 'A')));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_unpacklo_epi8(folded, _mm_setzero_si128()));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at + 8), _mm_unpackhi_epi8(folded, _mm_setzero_si128()));
-        return _mm_movemask_epi8(bytes) == 0;
-    };
-    if (size >= 16) {
-        for (; size - done >= 16; done += 16) {
-            if (!block(done)) return false;
-        }
-        // The last bytes in a block that overlaps the one before.
-        return done == size || block(size - 16);
-    }
-#endif
-    unsigned char seen = 0;
-    for (; done < size; ++done) {
-        seen |= in[done];
-        out[done] = FoldAscii(in[done]);
-    }
-    return seen < 0x80;
-}
-
 // Whether every unit in [p, end) is ASCII.
 inline bool AllAscii(const char16_t* p, const char16_t* end) {
-#ifdef RUNESUKA_WORD_SCAN_SSE2
+#ifdef RUNESUKA_SSE2
     for (; end - p >= 8; p += 8) {
         const __m128i high = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
                                            _mm_set1_epi16(static_cast<short>(0xFF80)));
@@ -140,7 +72,7 @@ inline bool AllAscii(const char16_t* p, const char16_t* end) {
 // order; returns the first `stop`, or end.
 template <typename Each>
 const char16_t* ForEachBefore(const char16_t* p, const char16_t* end, char16_t stop, char16_t mark, Each each) {
-#ifdef RUNESUKA_WORD_SCAN_SSE2
+#ifdef RUNESUKA_SSE2
     for (; end - p >= 8; p += 8) {
         const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         // One bit for each unit: the low one of its two.
@@ -166,7 +98,7 @@ inline constexpr char kCrLfBlank = ' ';
 // byte; returns the units copied, each two bytes of `in`.
 inline std::size_t CopyUnitLines(const unsigned char* in, std::size_t size, char16_t* out) {
     std::size_t units = 0;
-#ifdef RUNESUKA_WORD_SCAN_SSE2
+#ifdef RUNESUKA_SSE2
     // Eight units and the one after them at a time.
     for (; size - 2 * units >= 18; units += 8) {
         const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * units));
@@ -195,7 +127,7 @@ inline std::size_t CopyUnitLines(const unsigned char* in, std::size_t size, char
 // is not in `in`); returns the bytes widened.
 inline std::size_t WidenAsciiLines(const unsigned char* in, std::size_t size, char16_t* out) {
     std::size_t done = 0;
-#ifdef RUNESUKA_WORD_SCAN_SSE2
+#ifdef RUNESUKA_SSE2
     // Sixteen bytes and the one after them at a time.
     for (; size - done >= 17; done += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
@@ -227,7 +159,7 @@ inline std::size_t WidenAsciiLines(const unsigned char* in, std::size_t size, ch
 // read one at a time.
 inline std::size_t HexByteBlocks(const char16_t* p, const char16_t* end) {
     std::size_t done = 0;
-#ifdef RUNESUKA_WORD_SCAN_SSE2
+#ifdef RUNESUKA_SSE2
     // Which units of each of a block's three loads are its commas.
     const __m128i commaAt[3] = {_mm_setr_epi16(0, 0, -1, 0, 0, -1, 0, 0), _mm_setr_epi16(-1, 0, 0, -1, 0, 0, -1, 0),
                                 _mm_setr_epi16(0, -1, 0, 0, -1, 0, 0, -1)};
@@ -254,7 +186,7 @@ inline std::size_t HexByteBlocks(const char16_t* p, const char16_t* end) {
 // The bytes at `in` up to a block holding one that is not ASCII.
 inline std::size_t AsciiBlocks(const unsigned char* in, std::size_t size) {
     std::size_t done = 0;
-#ifdef RUNESUKA_WORD_SCAN_SSE2
+#ifdef RUNESUKA_SSE2
     while (size - done >= 16 && _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done))) == 0) {
         done += 16;
     }
