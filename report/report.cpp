@@ -53,6 +53,11 @@ Options Parse(const std::vector<std::u16string>& args) {
         } else if (!arg.empty() && arg.front() == u'-' && arg != kStandardInput) {
             options.error = u"unknown option " + arg;
         } else if (options.fromReg) {
+            // Standard input ends once: a second "-" would read an empty machine.
+            if (arg == kStandardInput && std::any_of(options.files.begin(), options.files.end(),
+                                                     [&](std::size_t file) { return args[file] == kStandardInput; })) {
+                options.error = u"standard input (-) can be named only once";
+            }
             options.files.push_back(i);
         } else {
             options.error = u"unexpected argument " + arg + u" (export files follow --from-reg)";

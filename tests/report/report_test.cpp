@@ -282,6 +282,7 @@ TEST(ReportUsage, HelpAndUsageErrors) {
         {{u"a.reg"}, u"runesuka-report: unexpected argument a.reg (export files follow --from-reg)"},
         {{u"-"}, u"runesuka-report: unexpected argument - (export files follow --from-reg)"},
         {{u"--from-reg", u"a.reg", u"-x", u"--help"}, u"runesuka-report: unknown option -x"},
+        {{u"--from-reg", u"-", u"a.reg", u"-"}, u"runesuka-report: standard input (-) can be named only once"},
         {{}, u"runesuka-report: there is no registry here; name export files with --from-reg"},
     };
     for (const auto& e : errors) {
