@@ -32,12 +32,6 @@ import time
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
-sys.path.insert(0, str(REPO / "tests" / "wine"))
-
-from winehost import LOADER, Registry, Unavailable, WineHost, runnable_archs, why_not_runnable  # noqa: E402
-
-ARCHS = runnable_archs()
-TYPICAL = Registry(access=(14,), excel=(12, 14), excel_curver="Excel.Application.14")
 TARGET_RATIO = 1.10
 TARGET_FILES_PER_S = 50_000
 FILE_COUNTS = (1_000, 5_000, 10_000)
@@ -64,10 +58,10 @@ SUBJECTS = {"report --json": (report_exe, ["--json"]), "report (text)": (report_
             "console-floor": (floor_exe, [])}
 
 
-def run_once(host: WineHost, arch: str, exe: Path, args: list[str], out: Path) -> float:
+def run_once(host, arch: str, exe: Path, args: list[str], out: Path) -> float:
     with open(out, "wb") as stdout:
         start = time.perf_counter()
-        code = subprocess.run([str(LOADER[arch]), str(exe), *args], env=host.env, cwd=host.work,
+        code = subprocess.run([str(wine_harness().LOADER[arch]), str(exe), *args], env=host.env, cwd=host.work,
                               stdin=subprocess.DEVNULL, stdout=stdout, stderr=subprocess.STDOUT, timeout=60).returncode
         elapsed = (time.perf_counter() - start) * 1000
     if code != 0:
@@ -75,19 +69,27 @@ def run_once(host: WineHost, arch: str, exe: Path, args: list[str], out: Path) -
     return elapsed
 
 
-def wine_figures(runs: int) -> list[str]:
-    host = WineHost(REPO / "build" / ARCHS[0], ARCHS)
+def wine_harness():
+    """The Wine test harness, imported only for the Wine figures: --native-only runs without Wine."""
+    sys.path.insert(0, str(REPO / "tests" / "wine"))
+    import winehost
+    return winehost
+
+
+def wine_figures(runs: int, archs: tuple[str, ...]) -> list[str]:
+    wine = wine_harness()
+    host = wine.WineHost(REPO / "build" / archs[0], archs)
     try:
         host.start()
-    except Unavailable as error:
+    except wine.Unavailable as error:
         host.stop()
         return [f"cannot run Wine here: {error}"]
     try:
-        host.seed(TYPICAL, "typical")
-        times = {(name, arch): [] for name in SUBJECTS for arch in ARCHS}
+        host.seed(wine.Registry(access=(14,), excel=(12, 14), excel_curver="Excel.Application.14"), "typical")
+        times = {(name, arch): [] for name in SUBJECTS for arch in archs}
         out = host.work / "bench-out.txt"
         for run in range(runs + 1):
-            for arch in ARCHS:
+            for arch in archs:
                 names = list(SUBJECTS)
                 shift = run % len(names)
                 for name in names[shift:] + names[:shift]:
@@ -98,16 +100,16 @@ def wine_figures(runs: int) -> list[str]:
     finally:
         host.stop()
 
-    lines = [why_not_runnable(arch) for arch in LOADER if why_not_runnable(arch)]
+    lines = [wine.why_not_runnable(arch) for arch in wine.LOADER if wine.why_not_runnable(arch)]
     lines += [f"Under Wine: start to exit, {runs} runs each, interleaved; median (min–max)",
-             f"  {'':34}" + "".join(f"{arch:>24}" for arch in ARCHS)]
+             f"  {'':34}" + "".join(f"{arch:>24}" for arch in archs)]
     for name in SUBJECTS:
         cells = [f"{statistics.median(t):.0f} ms ({min(t):.0f}–{max(t):.0f})" for t in
-                 (times[name, arch] for arch in ARCHS)]
+                 (times[name, arch] for arch in archs)]
         lines.append(f"  {name:34}" + "".join(f"{cell:>24}" for cell in cells))
     for name in ("report --json", "report (text)"):
         ratios = [statistics.median(times[name, arch]) / statistics.median(times["console-floor", arch])
-                  for arch in ARCHS]
+                  for arch in archs]
         cells = [f"{r:.2f} {'met' if r <= TARGET_RATIO else 'MISSED'}" for r in ratios]
         lines.append(f"  {'ratio ' + name + ' / floor':34}" + "".join(f"{cell:>24}" for cell in cells)
                      + f"   target ≤ {TARGET_RATIO:.2f}")
@@ -194,7 +196,8 @@ def main() -> int:
     parser.add_argument("--runs", type=int, default=25, help="timed runs of each program per architecture")
     parser.add_argument("--native-only", action="store_true", help="the native figures alone, without Wine")
     args = parser.parse_args()
-    wine_builds = () if args.native_only else (*(report_exe(a) for a in ARCHS), *(floor_exe(a) for a in ARCHS))
+    archs = () if args.native_only else wine_harness().runnable_archs()
+    wine_builds = (*(report_exe(a) for a in archs), *(floor_exe(a) for a in archs))
     missing = [str(p) for p in (*wine_builds, NATIVE) if not p.exists()]
     if missing:
         print("Build these first (scripts/benchmark.sh does): " + ", ".join(missing), file=sys.stderr)
@@ -205,7 +208,7 @@ def main() -> int:
     print("\n".join(export_figures(NATIVE_RUNS)))
     if not args.native_only:
         print()
-        print("\n".join(wine_figures(args.runs)))
+        print("\n".join(wine_figures(args.runs, archs)))
     print(f"Load average at end: {os.getloadavg()[0]:.2f}")
     return 0
 
