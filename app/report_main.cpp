@@ -74,6 +74,7 @@ class FileSource : public HandleSource {
 public:
     using HandleSource::HandleSource;
     ~FileSource() override { CloseHandle(handle_); }
+    bool Rewind() override { return SetFilePointer(handle_, 0, nullptr, FILE_BEGIN) == 0; }
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
 };
@@ -83,6 +84,16 @@ public:
     explicit WindowsHost(wchar_t** args) : args_(args) {}
 
     runesuka::RegistryApi* LiveRegistry() override { return &registry_; }
+    // A 64-bit program runs on 64-bit Windows only; a 32-bit one asks (Windows XP SP2 and later can answer).
+    runesuka::RegistryViews LiveViews() override {
+#ifdef _WIN64
+        return runesuka::RegistryViews::Two;
+#else
+        BOOL wow64 = FALSE;
+        return IsWow64Process(GetCurrentProcess(), &wow64) != FALSE && wow64 != FALSE ? runesuka::RegistryViews::Two
+                                                                                     : runesuka::RegistryViews::One;
+#endif
+    }
     const runesuka::AnsiCodePage& CodePage() override { return codePage_; }
 
     std::unique_ptr<runesuka::ByteSource> OpenFile(std::size_t argument, std::u16string& error) override {

@@ -3,6 +3,9 @@
 // registry names compare without the case of ASCII letters alone.
 #pragma once
 
+#include <cstddef>
+#include <string_view>
+
 #include <type_traits>
 
 namespace runesuka {
@@ -18,5 +21,15 @@ bool IsAscii(const Text& text) {
 
 // A unit of a registry name as names compare: ASCII capitals made small.
 constexpr char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+// Whether `folded` is `name` folded: names the reader keeps folded are
+// checked against the engine's at compile time.
+constexpr bool IsFoldedFrom(std::u16string_view folded, std::u16string_view name) {
+    if (folded.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (folded[i] != FoldAscii(name[i])) return false;
+    }
+    return true;
+}
 
 }  // namespace runesuka

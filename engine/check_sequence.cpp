@@ -8,8 +8,8 @@ constexpr Field kRevealedFirst[] = {
     Field::Text5, Field::Text6, Field::Text7, Field::Text8, Field::Frame1,
 };
 
-const std::u16string kAccess = u"Access";
-const std::u16string kExcel = u"Excel";
+const std::u16string kAccess = kAccessProduct;
+const std::u16string kExcel = kExcelProduct;
 
 }  // namespace
 

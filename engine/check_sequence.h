@@ -13,6 +13,10 @@
 
 namespace runesuka {
 
+// The products, as the scan and the registry name them.
+inline constexpr char16_t kAccessProduct[] = u"Access";
+inline constexpr char16_t kExcelProduct[] = u"Excel";
+
 inline constexpr ProductFields kAccessFields = {Field::Text3, Field::Text5, Field::Text7, Field::Frame3, Field::Image1};
 inline constexpr ProductFields kExcelFields = {Field::Text4, Field::Text6, Field::Text8, Field::Frame4, Field::Image2};
 

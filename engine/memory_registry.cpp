@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ascii_text.h"
+#include "registry_path.h"
 #include "ascii_blocks.h"
 
 namespace runesuka {
@@ -71,9 +72,13 @@ void MemoryRegistry::RestrictRights(const std::u16string& path, std::uint32_t gr
 }
 
 void MemoryRegistry::Clear() {
-    // The paths stay, so that the next machine's keys take no new storage.
+    // The paths stay, so that the next machine's keys take no new storage,
+    // unless machines with classes of their own have made them many.
+    constexpr std::size_t kPathsKept = 4096;
+    if (keys_.size() > kPathsKept) keys_.clear();
     for (auto& path : keys_) path.second = Key();
     handles_.clear();
+    views_ = RegistryViews::One;
 }
 
 void MemoryRegistry::FoldLookupPath(const std::u16string* parent, const std::string& ansiPath) {
@@ -96,6 +101,11 @@ std::int32_t MemoryRegistry::RegOpenKeyExA(HKey key, const std::string& subKey, 
     ++opens_;
     if (key == kHKeyClassesRoot) {
         FoldLookupPath(nullptr, subKey);
+        static const std::u16string kClassIdsFolded = Fold(std::u16string(kClassIds));
+        static const std::u16string kRedirected = Fold(std::u16string(kWow64Node)) + u'\\';
+        if (views_ == RegistryViews::Two && (samDesired & kKeyWow64_32Key) != 0 && IsAtOrBelow(lookup_, kClassIdsFolded)) {
+            lookup_.insert(0, kRedirected);
+        }
     } else {
         const auto parent = FindHandle(key);
         if (parent == handles_.end()) return kErrorInvalidHandle;
@@ -104,7 +114,7 @@ std::int32_t MemoryRegistry::RegOpenKeyExA(HKey key, const std::string& subKey, 
 
     const auto found = keys_.find(lookup_);
     if (found == keys_.end() || !found->second.exists) return kErrorFileNotFound;
-    if ((samDesired & ~found->second.granted) != 0) return kErrorAccessDenied;
+    if ((samDesired & ~(found->second.granted | kKeyWow64_64Key | kKeyWow64_32Key)) != 0) return kErrorAccessDenied;
     result = nextHandle_++;
     handles_.emplace_back(result, &*found);
     return kErrorSuccess;

@@ -47,6 +47,11 @@ public:
     void RestrictRights(const std::u16string& path, std::uint32_t granted);
     // Forgets every key and handle, keeping the storage for the next machine.
     void Clear();
+    // With two views, an open in the 32-bit view (kKeyWow64_32Key) of a class
+    // key below CLSID finds it below Wow6432Node\CLSID, as on 64-bit Windows;
+    // with one, the view asked for makes no difference. One until set.
+    void SetViews(RegistryViews views) { views_ = views; }
+    RegistryViews views() const { return views_; }
 
     std::int32_t RegOpenKeyExA(HKey key, const std::string& subKey, std::uint32_t options,
                                std::uint32_t samDesired, HKey& result) override;
@@ -86,6 +91,7 @@ private:
     Keys keys_;  // by folded full path
     Handles handles_;
     std::u16string lookup_;  // the path being looked up, reused so that lookups allocate nothing
+    RegistryViews views_ = RegistryViews::One;
     HKey nextHandle_ = 0x1000;
     int opens_ = 0;
     int closes_ = 0;

@@ -27,7 +27,9 @@ struct ProductFields {
 std::vector<int> CheckProduct(const RegistryReader& registry, FormFields& form, const std::u16string& strProduct,
                   const ProductFields& fields, std::u16string& strIdx);
 
-// The values CheckProduct may read for `strProduct`, in the order it reads them.
+// The values CheckProduct may read for `strProduct`, in the order it reads
+// them: the CLSID value of each version by its index, then the
+// current-version pointer.
 std::vector<ClassesValue> ScannedValues(const std::u16string& strProduct);
 
 // Version name of a versioned program identifier such as

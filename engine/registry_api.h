@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace runesuka {
 
@@ -33,12 +34,25 @@ inline constexpr std::int32_t kErrorMoreData = 234;
 
 // Value types as the registry stores them.
 inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
 
 // Access rights: KEY_READ is all the check needs.
 inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
 inline constexpr std::uint32_t kKeyRead = 0x20019;
+// The registry's views on 64-bit Windows, asked for beside the rights; 32-bit
+// Windows has one view and ignores them.
+inline constexpr std::uint32_t kKeyWow64_64Key = 0x0100;
+inline constexpr std::uint32_t kKeyWow64_32Key = 0x0200;
+
+// 32-bit Windows has one view of the registry; 64-bit Windows a 64-bit and a
+// 32-bit one, whose classes its 64-bit programs see below Wow6432Node.
+enum class RegistryViews { One, Two };
+// The key below which 64-bit tools see the 32-bit view's redirected keys,
+// and the redirected key that holds the classes.
+inline constexpr std::u16string_view kWow64Node = u"Wow6432Node";
+inline constexpr std::u16string_view kClassIds = u"CLSID";
 
 class RegistryApi {
 public:

@@ -41,9 +41,7 @@ RegVariant RegistryReader::RegGetValue(const HKey& lnghInKey, const std::u16stri
         std::uint32_t type = kRegSz;
         if (api_.RegQueryValueExA(key.get(), valueName_, &type, reinterpret_cast<std::uint8_t*>(buffer), &size) ==
             kErrorSuccess) {
-            // The text ends at its NUL; data filling the whole buffer without one are taken whole.
-            const std::string_view data(buffer, std::min(size, kTextBufferBytes));
-            result = codePage_.FromAnsi(data.substr(0, data.find('\0')));
+            result = codePage_.FromAnsi(TextInBuffer(buffer, size));
         }
     } else if (lngType == kReadAsNumber) {
         std::array<std::uint8_t, 4> bytes{};

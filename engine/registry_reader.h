@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "ansi_code_page.h"
@@ -25,6 +27,13 @@ inline constexpr std::int32_t kReadAsNumber = 4;
 // Capacity of the text buffer in bytes of the ANSI code page, NUL included.
 inline constexpr std::uint32_t kTextBufferBytes = 256;
 
+// The text a read of `size` bytes left in the buffer: it ends at its NUL, and
+// data filling the whole buffer without one are taken whole.
+inline std::string_view TextInBuffer(const char* buffer, std::uint32_t size) {
+    const std::string_view data(buffer, size < kTextBufferBytes ? size : kTextBufferBytes);
+    return data.substr(0, data.find('\0'));
+}
+
 class RegistryReader {
 public:
     RegistryReader(RegistryApi& api, const AnsiCodePage& codePage) : api_(api), codePage_(codePage) {}
@@ -32,7 +41,14 @@ public:
     RegVariant RegGetValue(const HKey& lnghInKey, const std::u16string& strSubKey, const std::u16string& strValName,
                            const std::int32_t& lngType, RegVariant varDefault) const;
 
+    // The default value of `subKey` below HKEY_CLASSES_ROOT in the registry's
+    // view `view` (kKeyWow64_64Key, kKeyWow64_32Key, or 0 for the program's
+    // own), read as RegGetValue reads a text; nothing unless the registry
+    // stores it as text (REG_SZ or REG_EXPAND_SZ).
+    std::optional<std::u16string> ReadTextIn(std::uint32_t view, const std::u16string& subKey) const;
+
 private:
+
     RegistryApi& api_;
     const AnsiCodePage& codePage_;
     // The names in the code page, reused: a check makes two dozen reads.

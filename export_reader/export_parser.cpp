@@ -4,8 +4,10 @@
 #include <string_view>
 
 #include "ascii_text.h"
+#include "automation_servers.h"
 #include "memory_registry.h"
 #include "reg_export.h"
+#include "registry_path.h"
 #include "word_scan.h"
 
 namespace runesuka {
@@ -47,6 +49,28 @@ constexpr std::u16string_view kCurrentUser = u"hkey_current_user";
 constexpr std::u16string_view kOtherRoots[] = {u"hkey_users", u"hkey_current_config"};
 constexpr std::u16string_view kClassesUnderRoot = u"software\\classes";
 constexpr std::u16string_view kClassesUnder = u"software\\classes\\";
+// Where 64-bit regedit writes the machine's 32-bit classes too.
+constexpr std::u16string_view kWow64ClassesUnderRoot = u"software\\wow6432node\\classes";
+constexpr std::u16string_view kWow64ClassesUnder = u"software\\wow6432node\\classes\\";
+// The class keys whose servers may be asked for, folded.
+constexpr std::u16string_view kClassIdsUnder = u"clsid\\";
+constexpr std::u16string_view kWow64Under = u"wow6432node\\";
+constexpr std::u16string_view kWow64 = u"wow6432node";
+constexpr std::u16string_view kServerUnder = u"\\localserver32";
+static_assert(IsFoldedFrom(kClassIdsUnder.substr(0, 5), kClassIds) && IsFoldedFrom(kWow64, kWow64Node) &&
+              IsFoldedFrom(kServerUnder.substr(1), kLocalServer));
+
+// A value longer than this many units, in any form, is longer in the ANSI
+// code page than the check's 256-byte buffer takes too (a unit of UTF-8 is at
+// least a quarter of a character): the check reads it as missing, and so it
+// reads this much of it. A kept value takes no more, however long the file's.
+constexpr std::size_t kKeptUnits = 4 * (kTextBufferBytes + 1);
+
+// What the reader keeps of classes not yet named, about: the class servers of
+// a whole HKEY_CLASSES_ROOT take a fraction of it. Beyond it they are let go.
+constexpr std::size_t kClassBytes = std::size_t{3} << 20;
+// What a class takes besides its key's and its data's units.
+constexpr std::size_t kClassOverhead = sizeof(ClassServers::value_type) + 64;
 
 constexpr char16_t kDwordWord[] = u"dword:";
 constexpr char16_t kHexWord[] = u"hex";
@@ -67,6 +91,8 @@ constexpr struct HexDigits {
 } kHexDigits;
 
 int HexDigit(char16_t c) { return c < 128 ? kHexDigits.value[c] : -1; }
+
+std::size_t Size(const KeptData& data) { return data.units.size() * sizeof(char16_t) + data.bytes.size(); }
 
 // Two digits and a comma, as regedit writes a byte, or -1.
 int HexByte(const char16_t* p) {
@@ -96,17 +122,10 @@ std::size_t Utf8Weight(const char16_t* begin, const char16_t* end) {
     return weight;
 }
 
-// Whether `path` is `ancestor` or lies below it; every path lies below "".
-bool IsAtOrBelow(std::u16string_view path, std::u16string_view ancestor) {
-    if (ancestor.empty()) return true;
-    if (path.size() < ancestor.size() || path.compare(0, ancestor.size(), ancestor) != 0) return false;
-    return path.size() == ancestor.size() || path[ancestor.size()] == u'\\';
-}
-
 }  // namespace
 
 ExportParser::ExportParser(const KeptValues& kept, UnitForm form, int firstLine)
-    : kept_(&kept), form_(form), line_(firstLine) {
+    : kept_(&kept), form_(form), line_(firstLine), userHas_(kept.tracked().size(), 0) {
     for (Layer layer : {kMachineLayer, kUserLayer}) {
         exists_[layer].assign(kept.keys().size(), 0);
         dataAt_[layer].assign(kept.valueCount(), -1);
@@ -284,7 +303,7 @@ void ExportParser::StartLine(char16_t c) {
         case u'"':
             name_.clear();
             quotedName_ = true;
-            collect_ = current_.key >= 0;
+            collect_ = current_.key >= 0 || current_.server != nullptr;
             state_ = State::Quoted;
             return;
         default: Fail(kNeitherKeyNorValue);
@@ -309,9 +328,11 @@ void ExportParser::StartData(char16_t c) {
     state_ = State::Word;
 }
 
-// The value name just read, among the current key's kept ones.
+// The value name just read, among the current key's kept ones. The default
+// value of a class's LocalServer32 key is number valueCount().
 void ExportParser::NameEnd() {
     value_ = -1;
+    if (current_.server != nullptr && name_.empty()) value_ = static_cast<int>(kept_->valueCount());
     if (current_.key < 0) return;
     const std::u16string folded = MemoryRegistry::Fold(name_);
     const KeptValues::Key& key = kept_->keys()[static_cast<std::size_t>(current_.key)];
@@ -370,39 +391,108 @@ void ExportParser::EndKeyLine() {
     path_.resize(pathUnits_ - tailBlanks_ - 1);
 
     std::u16string_view classPath;
-    const Root root = RootOf(classPath);
+    bool wow64Classes = false;
+    const Root root = RootOf(classPath, wow64Classes);
     if (root == Root::None) return;
     // Most paths are neither kept, the user's nor deleted: those are folded
     // only when they may be.
     bool isFolded = false;
     const auto folded = [&]() -> const std::u16string& {
         if (!isFolded) {
-            folded_.assign(classPath);
-            for (char16_t& c : folded_) c = FoldAscii(c);
+            folded_.assign(wow64Classes ? kWow64Under : std::u16string_view());
+            const std::size_t start = folded_.size();
+            folded_.append(classPath);
+            for (auto c = folded_.begin() + static_cast<std::ptrdiff_t>(start); c != folded_.end(); ++c) *c = FoldAscii(*c);
             isFolded = true;
         }
         return folded_;
     };
+    if (!deletion_ && !sawWow64_) {
+        sawWow64_ = wow64Classes || (classPath.size() >= kWow64.size() && EqualsFolded(classPath.substr(0, kWow64.size()), kWow64) &&
+                                     (classPath.size() == kWow64.size() || classPath[kWow64.size()] == u'\\'));
+    }
     // Through HKEY_CLASSES_ROOT a key is the user's where the user has it,
     // and the machine's otherwise, as Windows writes them.
-    const Layer layer = root == Root::Machine                             ? kMachineLayer
-                        : root == Root::User                              ? kUserLayer
-                        : !userKeys_.empty() && UserHas(folded())         ? kUserLayer
-                                                                          : kMachineLayer;
+    const Layer layer = root == Root::Machine                          ? kMachineLayer
+                        : root == Root::User                           ? kUserLayer
+                        : userHas_.empty() || userHas_.front() == 0    ? kMachineLayer
+                        : UserHas(folded())                            ? kUserLayer
+                                                                       : kMachineLayer;
     if (deletion_) return DeleteKeys(folded(), layer);
-    if (kept_->HasPathOfSize(classPath.size())) {
+    if (layer == kUserLayer) MarkUser(folded());
+    const std::size_t size = classPath.size() + (wow64Classes ? kWow64Under.size() : 0);
+    if (kept_->HasPathOfSize(size)) {
         const int key = kept_->Find(folded());
         if (key >= 0) {
             exists_[layer][static_cast<std::size_t>(key)] = 1;
-            current_ = {key, layer};
+            current_ = {key, nullptr, layer};
         }
     }
-    if (layer == kUserLayer) userKeys_.emplace(folded());
+    if (!kept_->classNaming().empty() && !classesDropped_) {
+        if (ClassServer* server = ServerKeyLine(classPath, wow64Classes, layer)) current_ = {-1, server, layer};
+    }
+}
+
+// A key line below a class key, with `classPath` as the file writes it:
+// the class is kept where the line makes its server key, or the user's tree
+// has the key (a deletion through HKEY_CLASSES_ROOT goes where that is).
+// The class when the line is its server key, else null.
+ClassServer* ExportParser::ServerKeyLine(std::u16string_view classPath, bool wow64Classes, Layer layer) {
+    classKey_.assign(wow64Classes ? kWow64Under : std::u16string_view());
+    if (!wow64Classes && classPath.size() > kWow64Under.size() && EqualsFolded(classPath.substr(0, kWow64Under.size()), kWow64Under)) {
+        classKey_ = kWow64Under;
+        classPath.remove_prefix(kWow64Under.size());
+    }
+    if (classPath.size() <= kClassIdsUnder.size() || !EqualsFolded(classPath.substr(0, kClassIdsUnder.size()), kClassIdsUnder)) {
+        return nullptr;
+    }
+    const std::size_t nameEnd = std::min(classPath.find(u'\\', kClassIdsUnder.size()), classPath.size());
+    const std::u16string_view name = classPath.substr(kClassIdsUnder.size(), nameEnd - kClassIdsUnder.size());
+    // Only a class name can be named by a program identifier.
+    if (!IsClassName(name)) return nullptr;
+    const std::u16string_view below = classPath.substr(nameEnd);
+    const bool atServer = below.size() == kServerUnder.size() && EqualsFolded(below, kServerUnder);
+    const bool inServer = atServer || (below.size() > kServerUnder.size() && below[kServerUnder.size()] == u'\\' &&
+                                       EqualsFolded(below.substr(0, kServerUnder.size()), kServerUnder));
+    // The machine's keys count only where they hold the server.
+    if (layer == kMachineLayer && !atServer) return nullptr;
+    classKey_.append(classPath.substr(0, nameEnd));
+    for (char16_t& c : classKey_) c = FoldAscii(c);
+    ClassServer* server = Class(classKey_, true);
+    if (server == nullptr) return nullptr;
+    if (layer == kUserLayer) server->userClass = true;
+    if (inServer) server->serverKey[layer] = true;
+    return atServer ? server : nullptr;
+}
+
+// The class of `classKey`, made where `make` says and the classes kept leave
+// room; null when there is none.
+ClassServer* ExportParser::Class(std::u16string_view classKey, bool make) {
+    const auto found = classes_.find(classKey);
+    if (found != classes_.end()) return &found->second;
+    if (!make) return nullptr;
+    ClassServer& made = classes_[std::u16string(classKey)];
+    Account(static_cast<std::ptrdiff_t>(kClassOverhead + classKey.size() * sizeof(char16_t)));
+    return classesDropped_ ? nullptr : &made;
+}
+
+// Counts what the classes take; beyond what the reader keeps, it lets them
+// all go, and the servers asked for are then found by reading the file again.
+void ExportParser::Account(std::ptrdiff_t bytes) {
+    classBytes_ = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(classBytes_) + bytes);
+    if (classBytes_ <= kClassBytes) return;
+    classes_.clear();
+    classBytes_ = 0;
+    classesDropped_ = true;
+    current_.server = nullptr;
+    if (value_ == static_cast<int>(kept_->valueCount())) value_ = -1;
 }
 
 // Where the key path lies, with `classPath` set to its path below the class
-// keys; None for a key outside them.
-ExportParser::Root ExportParser::RootOf(std::u16string_view& classPath) const {
+// keys; None for a key outside them. `wow64Classes`: the path lies below the
+// machine's 32-bit classes as HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\Classes,
+// which is Wow6432Node below the class keys.
+ExportParser::Root ExportParser::RootOf(std::u16string_view& classPath, bool& wow64Classes) const {
     const std::u16string_view path(path_);
     const std::size_t cut = static_cast<std::size_t>(FindFirstOf(path.data(), path.data() + path.size(), u'\\') - path.data());
     const std::u16string_view root = path.substr(0, cut);
@@ -417,8 +507,14 @@ ExportParser::Root ExportParser::RootOf(std::u16string_view& classPath) const {
     }
     const bool machine = EqualsFolded(root, kLocalMachine);
     if (machine || EqualsFolded(root, kCurrentUser)) {
-        const std::u16string_view classes = rest.substr(0, kClassesUnderRoot.size() + 1);
-        if (!EqualsFolded(classes, kClassesUnderRoot) && !EqualsFolded(classes, kClassesUnder)) return Root::None;
+        std::u16string_view classes = rest.substr(0, kClassesUnderRoot.size() + 1);
+        if (!EqualsFolded(classes, kClassesUnderRoot) && !EqualsFolded(classes, kClassesUnder)) {
+            classes = rest.substr(0, kWow64ClassesUnderRoot.size() + 1);
+            if (!machine || (!EqualsFolded(classes, kWow64ClassesUnderRoot) && !EqualsFolded(classes, kWow64ClassesUnder))) {
+                return Root::None;
+            }
+            wow64Classes = true;
+        }
         classPath = rest.substr(classes.size());
         return machine ? Root::Machine : Root::User;
     }
@@ -428,12 +524,29 @@ ExportParser::Root ExportParser::RootOf(std::u16string_view& classPath) const {
     Fail(kNoRoot);
 }
 
-// Whether the user has `path`, itself or as the parent of a key there.
-bool ExportParser::UserHas(std::u16string_view path) const {
-    if (path.empty() || userKeys_.empty()) return !userKeys_.empty();
-    if (userKeys_.find(path) != userKeys_.end()) return true;
-    const auto next = userKeys_.lower_bound(std::u16string(path) + u'\\');
-    return next != userKeys_.end() && IsAtOrBelow(*next, path);
+// Whether the user has `path`, itself or as the parent of a key there, where
+// that decides anything: for a tracked path or a class kept; else no.
+bool ExportParser::UserHas(const std::u16string& path) {
+    const int tracked = kept_->Tracked(path);
+    if (tracked >= 0) return userHas_[static_cast<std::size_t>(tracked)] != 0;
+    if (classes_.empty()) return false;
+    // A class key, or its server key.
+    std::u16string_view classKey = path;
+    const bool server = classKey.size() > kServerUnder.size() &&
+                        classKey.compare(classKey.size() - kServerUnder.size(), kServerUnder.size(), kServerUnder) == 0;
+    if (server) classKey.remove_suffix(kServerUnder.size());
+    const ClassServer* found = Class(classKey, false);
+    return found != nullptr && (server ? found->serverKey[kUserLayer] : found->userClass);
+}
+
+// The user's tree has `path`, and so every tracked path at or above it.
+void ExportParser::MarkUser(const std::u16string& path) {
+    const std::u16string_view view(path);
+    for (std::size_t cut = 0;; cut = view.find(u'\\', cut + 1)) {
+        const int tracked = kept_->Tracked(view.substr(0, cut));
+        if (tracked >= 0) userHas_[static_cast<std::size_t>(tracked)] = 1;
+        if (cut == std::u16string_view::npos) return;
+    }
 }
 
 // Removes `path` and every key below it from `layer`.
@@ -444,12 +557,24 @@ void ExportParser::DeleteKeys(std::u16string_view path, Layer layer) {
         exists_[layer][i] = 0;
         for (std::size_t value = key.first; value < key.first + key.count; ++value) Drop(layer, value);
     }
-    if (layer != kUserLayer) return;
-    if (path.empty()) return userKeys_.clear();
-    const auto self = userKeys_.find(path);
-    if (self != userKeys_.end()) userKeys_.erase(self);
-    auto it = userKeys_.lower_bound(std::u16string(path) + u'\\');
-    while (it != userKeys_.end() && IsAtOrBelow(*it, path)) it = userKeys_.erase(it);
+    if (layer == kUserLayer) {
+        for (std::size_t i = 0; i < userHas_.size(); ++i) {
+            if (IsAtOrBelow(kept_->tracked()[i], path)) userHas_[i] = 0;
+        }
+    }
+    // The classes at or below `path`, or the one whose server key it is.
+    std::u16string_view classKey = path;
+    const bool server = classKey.size() > kServerUnder.size() &&
+                        classKey.compare(classKey.size() - kServerUnder.size(), kServerUnder.size(), kServerUnder) == 0;
+    if (server) classKey.remove_suffix(kServerUnder.size());
+    for (auto it = classes_.lower_bound(classKey); it != classes_.end() && it->first.compare(0, classKey.size(), classKey) == 0; ++it) {
+        if (!IsAtOrBelow(it->first, classKey) || (server && it->first.size() != classKey.size())) continue;
+        ClassServer& found = it->second;
+        found.serverKey[layer] = false;
+        if (found.server[layer]) Account(-static_cast<std::ptrdiff_t>(Size(*found.server[layer])));
+        found.server[layer].reset();
+        if (layer == kUserLayer && !server) found.userClass = false;
+    }
 }
 
 // A quoted text: "\\" and "\"" are escapes, any other backslash stands for itself.
@@ -465,8 +590,12 @@ const char16_t* ExportParser::QuotedText(const char16_t* p, const char16_t* end)
     p = FindFirstOf(p, end, u'"', u'\\', u'\n');
     if (collect_) {
         into.append(start, static_cast<std::size_t>(p - start));
-        // A name longer than any kept one is not kept.
+        // A name longer than any kept one is not kept, nor more of a text than is read.
         if (quotedName_ && name_.size() > kept_->longestName()) collect_ = false;
+        if (!quotedName_ && text_.size() > kKeptUnits) {
+            text_.resize(kKeptUnits);
+            collect_ = false;
+        }
     }
     if (p == end) return p;
     if (*p == u'\n') Fail(kNotClosed);
@@ -477,7 +606,7 @@ const char16_t* ExportParser::QuotedText(const char16_t* p, const char16_t* end)
 // Comma-separated bytes of one or two hexadecimal digits; a "\" at the end of
 // the line continues them on the next.
 const char16_t* ExportParser::HexBytes(const char16_t* p, const char16_t* end) {
-    const bool kept = value_ >= 0;
+    const bool kept = value_ >= 0 && hexBytes_.size() < kKeptUnits;
     for (; p != end; ++p) {
         const char16_t c = *p;
         if (c == u'\n') {
@@ -493,7 +622,7 @@ const char16_t* ExportParser::HexBytes(const char16_t* p, const char16_t* end) {
                     // those no one keeps are only checked, in blocks.
                     const char16_t* next = kept ? p : p + HexByteBlocks(p, end);
                     for (int byte; end - next >= 3 && (byte = HexByte(next)) >= 0; next += 3) {
-                        if (kept) hexBytes_.push_back(static_cast<std::uint8_t>(byte));
+                        if (kept && hexBytes_.size() < kKeptUnits) hexBytes_.push_back(static_cast<std::uint8_t>(byte));
                     }
                     p = next - 1;  // the loop steps on to `next`
                     continue;
@@ -540,7 +669,7 @@ const char16_t* ExportParser::HexBytes(const char16_t* p, const char16_t* end) {
 }
 
 void ExportParser::PushByte() {
-    if (value_ >= 0) hexBytes_.push_back(static_cast<std::uint8_t>(byte_));
+    if (value_ >= 0 && hexBytes_.size() < kKeptUnits) hexBytes_.push_back(static_cast<std::uint8_t>(byte_));
 }
 
 // A line feed: the line ends, and the next one starts.
@@ -594,6 +723,13 @@ void ExportParser::LineEnd() {
 
 // The data of the kept value just read.
 void ExportParser::Keep(KeptData data) {
+    if (value_ == static_cast<int>(kept_->valueCount())) {
+        std::optional<KeptData>& server = current_.server->server[current_.layer];
+        const std::ptrdiff_t grown = static_cast<std::ptrdiff_t>(Size(data)) -
+                                     static_cast<std::ptrdiff_t>(server ? Size(*server) : 0);
+        server = std::move(data);
+        return Account(grown);
+    }
     std::int16_t& at = dataAt_[current_.layer][static_cast<std::size_t>(value_)];
     if (at < 0) {
         at = static_cast<std::int16_t>(data_.size());
@@ -603,6 +739,12 @@ void ExportParser::Keep(KeptData data) {
 }
 
 void ExportParser::Drop(Layer layer, std::size_t value) {
+    if (value == kept_->valueCount()) {
+        std::optional<KeptData>& server = current_.server->server[layer];
+        if (server) Account(-static_cast<std::ptrdiff_t>(Size(*server)));
+        server.reset();
+        return;
+    }
     const std::int16_t at = dataAt_[layer][value];
     if (at >= 0) data_[static_cast<std::size_t>(at)].reset();
 }

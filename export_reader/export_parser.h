@@ -4,8 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,17 @@ struct KeptData {
 
 enum Layer { kMachineLayer, kUserLayer, kLayerCount };
 
+// What the reader keeps of a class whose server may be asked for: in each
+// layer, its LocalServer32 key and that key's default value; and whether the
+// user's tree has the class key, which decides where a deletion of it
+// through HKEY_CLASSES_ROOT goes.
+struct ClassServer {
+    bool userClass = false;
+    bool serverKey[kLayerCount] = {};
+    std::optional<KeptData> server[kLayerCount];
+};
+using ClassServers = std::map<std::u16string, ClassServer, std::less<>>;  // by folded class key
+
 class ExportParser {
 public:
     // `firstLine` is the number of the first line fed.
@@ -54,6 +66,15 @@ public:
     // Whether `layer` has kept key number `key`, and its kept value number `value`.
     bool Has(Layer layer, std::size_t key) const { return exists_[layer][key] != 0; }
     const std::optional<KeptData>& Data(Layer layer, std::size_t value) const;
+    // The classes met whose servers may be asked for, by folded class key
+    // ("clsid\{…}", "wow6432node\clsid\{…}"); all of them unless
+    // `classesDropped`.
+    const ClassServers& classes() const { return classes_; }
+    // Whether the classes met before the classes named were more than the
+    // reader keeps, and were let go.
+    bool classesDropped() const { return classesDropped_; }
+    // Whether the file holds keys of the 32-bit view of 64-bit Windows.
+    bool sawWow64() const { return sawWow64_; }
 
 private:
     enum class State : std::uint8_t {
@@ -64,6 +85,7 @@ private:
     enum class Root { None, ClassesRoot, Machine, User };
     struct Current {
         int key = -1;  // the kept key number, or -1: the values are checked and dropped
+        ClassServer* server = nullptr;  // or the class whose LocalServer32 key this is
         Layer layer = kMachineLayer;
     };
 
@@ -79,9 +101,13 @@ private:
     void StartLine(char16_t c);
     void StartData(char16_t c);
     void EndKeyLine();
-    Root RootOf(std::u16string_view& classPath) const;
-    bool UserHas(std::u16string_view path) const;
+    Root RootOf(std::u16string_view& classPath, bool& wow64Classes) const;
+    bool UserHas(const std::u16string& path);
+    void MarkUser(const std::u16string& path);
     void DeleteKeys(std::u16string_view path, Layer layer);
+    ClassServer* ServerKeyLine(std::u16string_view classPath, bool wow64Classes, Layer layer);
+    ClassServer* Class(std::u16string_view classKey, bool make);
+    void Account(std::ptrdiff_t bytes);
     void NameEnd();
     void Keep(KeptData data);
     void Drop(Layer layer, std::size_t value);
@@ -100,9 +126,14 @@ private:
     State state_ = State::LineStart;
     bool inKey_ = false;
     Current current_;
-    // Every key the user's tree has, by folded path: where a key line through
-    // HKEY_CLASSES_ROOT goes depends on them.
-    std::set<std::u16string, std::less<>> userKeys_;
+    // By tracked path (KeptValues::tracked), whether the user's tree has it:
+    // where a key line through HKEY_CLASSES_ROOT goes depends on them.
+    std::vector<char> userHas_;
+    ClassServers classes_;
+    std::size_t classBytes_ = 0;  // about what `classes_` takes
+    bool classesDropped_ = false;
+    bool sawWow64_ = false;
+    std::u16string classKey_;  // the class key being looked up, reused
 
     // The key line being read.
     bool deletion_ = false;

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+#include "automation_servers.h"
 #include "memory_registry.h"
 
 namespace runesuka {
 
-KeptValues::KeptValues(const std::vector<ClassesValue>& values) {
+KeptValues::KeptValues(const std::vector<ClassesValue>& values, std::vector<ClassesValue> classNaming)
+    : values_(values), classNaming_(std::move(classNaming)) {
     std::vector<std::u16string> paths;
     for (const ClassesValue& value : values) {
         const std::u16string path = MemoryRegistry::Fold(value.key);
@@ -22,7 +24,37 @@ KeptValues::KeptValues(const std::vector<ClassesValue>& values) {
             ++keys_.back().count;
             longestName_ = std::max(longestName_, value.name.size());
         }
+        for (std::size_t cut = 0; cut != std::u16string::npos; cut = path.find(u'\\', cut + 1)) {
+            Track(path.substr(0, cut));
+        }
+        Track(path);
     }
+    if (!classNaming_.empty()) {
+        const std::u16string wow64 = MemoryRegistry::Fold(std::u16string(kWow64Node));
+        const std::u16string classIds = MemoryRegistry::Fold(std::u16string(kClassIds));
+        for (const std::u16string& path : {std::u16string(), classIds, wow64, wow64 + u'\\' + classIds}) Track(path);
+    }
+    std::sort(tracked_.begin(), tracked_.end());
+}
+
+void KeptValues::Track(std::u16string path) {
+    if (std::find(tracked_.begin(), tracked_.end(), path) != tracked_.end()) return;
+    trackedSizes_ |= std::uint64_t{1} << (path.size() < 64 ? path.size() : 63);
+    tracked_.push_back(std::move(path));
+}
+
+int KeptValues::Tracked(std::u16string_view folded) const {
+    if (!Has(trackedSizes_, folded.size())) return -1;
+    const auto found = std::lower_bound(tracked_.begin(), tracked_.end(), folded,
+                                        [](const std::u16string& path, std::u16string_view text) { return path < text; });
+    return found != tracked_.end() && *found == folded ? static_cast<int>(found - tracked_.begin()) : -1;
+}
+
+KeptValues KeptValues::WithServerKeys(const std::vector<std::u16string>& classKeys) const {
+    std::vector<ClassesValue> values = values_;
+    const std::u16string server = MemoryRegistry::Fold(std::u16string(kLocalServer));
+    for (const std::u16string& classKey : classKeys) values.push_back({classKey + u'\\' + server, u""});
+    return KeptValues(values);
 }
 
 }  // namespace runesuka

@@ -6,8 +6,10 @@
 #include <string_view>
 
 #include "ascii_text.h"
+#include "automation_servers.h"
 #include "export_parser.h"
 #include "export_text.h"
+#include "registry_reader.h"
 
 namespace runesuka {
 namespace {
@@ -37,7 +39,6 @@ const Archive kArchives[] = {
     {std::string_view("MSCF", 4), "a cabinet archive"},
 };
 
-constexpr std::uint32_t kRegExpandSz = 2;
 constexpr std::uint32_t kRegMultiSz = 7;
 
 std::u16string_view Trim(std::u16string_view text) {
@@ -95,8 +96,39 @@ struct Reading {
 
 class ExportReader {
 public:
-    ExportReader(const KeptValues& kept, const AnsiCodePage& codePage) : kept_(kept), codePage_(codePage) {}
+    ExportReader(const KeptValues& kept, const AnsiCodePage& codePage) : base_(kept), kept_(&kept), codePage_(codePage) {}
 
+    // Reads `source` into `registry`; false where the servers of the classes
+    // it names cannot all be known.
+    bool Load(ByteSource& source, MemoryRegistry& registry) {
+        Read(source);
+        MoveInto(registry);
+        const ExportParser& parser = readings_.front().parser;
+        if (base_.classNaming().empty()) return true;
+        const std::vector<std::u16string> named = NamedClasses(registry);
+        if (!parser.classesDropped()) {
+            MoveServers(named, parser.classes(), registry);
+            return true;
+        }
+        if (named.empty()) return true;
+        // The classes met before the file named them were let go: a second
+        // reading keeps the servers of those it names, and no other.
+        if (!source.Rewind()) return false;
+        const KeptValues again = base_.WithServerKeys(named);
+        kept_ = &again;
+        try {
+            Read(source);
+        } catch (...) {
+            kept_ = &base_;
+            throw;
+        }
+        kept_ = &base_;
+        registry.Clear();
+        MoveInto(registry);
+        return true;
+    }
+
+private:
     void Read(ByteSource& source) {
         file_ = File();
         file_.source = &source;
@@ -131,9 +163,45 @@ public:
                 registry.MergeFoldedKey(key.path, std::move(values));
             }
         }
+        registry.SetViews(parser.sawWow64() ? RegistryViews::Two : RegistryViews::One);
     }
 
-private:
+    // The folded keys of the classes the loaded values name, in both views,
+    // as the check reads those values.
+    std::vector<std::u16string> NamedClasses(MemoryRegistry& registry) const {
+        const RegistryReader reader(registry, codePage_);
+        std::vector<std::u16string> classes;
+        const std::u16string classIds = MemoryRegistry::Fold(std::u16string(kClassIds)) + u'\\';
+        const std::u16string wow64 = MemoryRegistry::Fold(std::u16string(kWow64Node)) + u'\\' + classIds;
+        for (const ClassesValue& value : base_.classNaming()) {
+            const RegVariant text = reader.RegGetValue(kHKeyClassesRoot, value.key, value.name, kReadAsText, std::u16string());
+            const std::u16string& name = std::get<std::u16string>(text);
+            if (!IsClassName(name)) continue;
+            for (const std::u16string& view : {classIds, wow64}) {
+                std::u16string key = view + MemoryRegistry::Fold(name);
+                if (std::find(classes.begin(), classes.end(), key) == classes.end()) classes.push_back(std::move(key));
+            }
+        }
+        return classes;
+    }
+
+    // The server keys of the `named` classes that the reading kept.
+    void MoveServers(const std::vector<std::u16string>& named, const ClassServers& classes,
+                     MemoryRegistry& registry) const {
+        const std::u16string serverKey = u"\\" + MemoryRegistry::Fold(std::u16string(kLocalServer));
+        const UnitForm form = readings_.front().parser.form();
+        for (const std::u16string& classKey : named) {
+            const auto found = classes.find(classKey);
+            if (found == classes.end()) continue;
+            for (const Layer layer : {kMachineLayer, kUserLayer}) {
+                if (!found->second.serverKey[layer]) continue;
+                MemoryRegistry::Values values;
+                if (const auto& data = found->second.server[layer]) values[std::u16string()] = Value(*data, form);
+                registry.MergeFoldedKey(classKey + serverKey, std::move(values));
+            }
+        }
+    }
+
     MemoryRegistry::Value Value(const KeptData& data, UnitForm form) const {
         // ASCII, as the check's values are, is itself in every form and code page.
         if (data.quoted && IsAscii(data.units)) {
@@ -204,11 +272,11 @@ private:
         file_.version5 = header == kVersion5Header;
         // The first reading's decoder keeps its buffer from file to file.
         if (readings_.empty()) {
-            readings_.push_back({UnitDecoder(form, codePage_), ExportParser(kept_, form, 2), std::nullopt});
+            readings_.push_back({UnitDecoder(form, codePage_), ExportParser(*kept_, form, 2), std::nullopt});
         } else {
             readings_.erase(readings_.begin() + 1, readings_.end());
             readings_.front().decoder.Restart(form);
-            readings_.front().parser = ExportParser(kept_, form, 2);
+            readings_.front().parser = ExportParser(*kept_, form, 2);
             readings_.front().error.reset();
         }
         return at;
@@ -302,7 +370,8 @@ private:
         Utf8Check utf8;
     };
 
-    const KeptValues& kept_;
+    const KeptValues& base_;
+    const KeptValues* kept_;  // base_, or base_ with the servers of the classes named
     const AnsiCodePage& codePage_;
     File file_;
     // The buffers serve file after file: small files, read many at a time,
@@ -318,14 +387,11 @@ RegExportReader::RegExportReader(const KeptValues& kept, const AnsiCodePage& cod
 
 RegExportReader::~RegExportReader() = default;
 
-void RegExportReader::Load(ByteSource& source, MemoryRegistry& registry) {
-    reader_->Read(source);
-    reader_->MoveInto(registry);
-}
+bool RegExportReader::Load(ByteSource& source, MemoryRegistry& registry) { return reader_->Load(source, registry); }
 
-void LoadRegExport(ByteSource& source, const KeptValues& kept, const AnsiCodePage& codePage,
+bool LoadRegExport(ByteSource& source, const KeptValues& kept, const AnsiCodePage& codePage,
                    MemoryRegistry& registry) {
-    RegExportReader(kept, codePage).Load(source, registry);
+    return RegExportReader(kept, codePage).Load(source, registry);
 }
 
 }  // namespace runesuka

@@ -32,8 +32,12 @@ private:
 // HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE\SOFTWARE\Classes and
 // HKEY_CURRENT_USER\Software\Classes only the values in `kept` are loaded,
 // with their keys. Throws RegExportError for anything that is not such an
-// export, and then leaves `registry` as it was.
-void LoadRegExport(ByteSource& source, const KeptValues& kept, const AnsiCodePage& codePage,
+// export, and then leaves `registry` as it was. Where `kept` names classes,
+// their servers are loaded too, and the registry's views are set: two where
+// the file holds keys of a 32-bit view (Wow6432Node). False where those
+// servers cannot all be known: more classes came before the file named them
+// than the reader keeps, and the source cannot be read a second time.
+bool LoadRegExport(ByteSource& source, const KeptValues& kept, const AnsiCodePage& codePage,
                    MemoryRegistry& registry);
 
 class ExportReader;
@@ -48,7 +52,7 @@ public:
     RegExportReader(const RegExportReader&) = delete;
     RegExportReader& operator=(const RegExportReader&) = delete;
 
-    void Load(ByteSource& source, MemoryRegistry& registry);
+    bool Load(ByteSource& source, MemoryRegistry& registry);
 
 private:
     std::unique_ptr<ExportReader> reader_;

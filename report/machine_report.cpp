@@ -5,6 +5,7 @@
 #include "check_sequence.h"
 #include "form1.h"
 #include "registry_reader.h"
+#include "version_names.h"
 
 namespace runesuka::report {
 namespace {
@@ -17,15 +18,24 @@ public:
     void EndProgram() override { throw std::logic_error("the headless form has nothing to close"); }
 };
 
-ProductReport ReadProduct(const Form1& form, const ProductFields& fields, const ProductFindings& found) {
+ProductReport ReadProduct(const Form1& form, const char16_t* product, const ProductFields& fields,
+                          const ProductFindings& found, const RegistryReader& reader, std::optional<RegistryViews> views) {
     std::optional<std::u16string> lastUsed;
     if (form.State(fields.frameMulti).visible) lastUsed = form.State(fields.fieldLastUsed).text;
-    return {found.majorVersions, form.State(fields.fieldVersions).text, lastUsed, found.strIdx};
+    std::optional<std::vector<AutomationServer>> servers;
+    if (views) {
+        // The classes of the versions found.
+        const std::vector<ClassesValue> all = ScannedValues(product);
+        std::vector<ClassesValue> naming;
+        for (const int major : found.majorVersions) naming.push_back(all[static_cast<std::size_t>(major - kFirstMajorVersion)]);
+        servers = FindServers(reader, *views, naming);
+    }
+    return {found.majorVersions, form.State(fields.fieldVersions).text, lastUsed, found.strIdx, std::move(servers)};
 }
 
 }  // namespace
 
-MachineReport ReportMachine(RegistryApi& registry, const AnsiCodePage& codePage) {
+MachineReport ReportMachine(RegistryApi& registry, const AnsiCodePage& codePage, std::optional<RegistryViews> views) {
     const RegistryReader reader(registry, codePage);
     HeadlessView view;
     Form1 form(reader, view);
@@ -40,8 +50,8 @@ MachineReport ReportMachine(RegistryApi& registry, const AnsiCodePage& codePage)
             form.State(Field::Text0).text,
             form.State(Field::Text2).text,
             runtime,
-            ReadProduct(form, kAccessFields, found.access),
-            ReadProduct(form, kExcelFields, found.excel)};
+            ReadProduct(form, kAccessProduct, kAccessFields, found.access, reader, views),
+            ReadProduct(form, kExcelProduct, kExcelFields, found.excel, reader, views)};
 }
 
 }  // namespace runesuka::report

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ansi_code_page.h"
+#include "automation_servers.h"
 #include "machine_type.h"
 #include "registry_api.h"
 
@@ -16,6 +17,9 @@ struct ProductReport {
     std::u16string line;                    // the installed-versions field
     std::optional<std::u16string> lastUsed; // the last-used field, when its frame is shown
     std::u16string index;                   // the version index text
+    // The automation servers of the classes its versions name; none where
+    // they cannot be known.
+    std::optional<std::vector<AutomationServer>> servers;
 };
 
 struct MachineReport {
@@ -28,7 +32,9 @@ struct MachineReport {
     ProductReport excel;
 };
 
-// Loads Form1 and activates it once over `registry`, as the window does.
-MachineReport ReportMachine(RegistryApi& registry, const AnsiCodePage& codePage);
+// Loads Form1 and activates it once over `registry`, as the window does,
+// then finds each product's servers in the registry's `views`; without
+// views, the servers are not known.
+MachineReport ReportMachine(RegistryApi& registry, const AnsiCodePage& codePage, std::optional<RegistryViews> views);
 
 }  // namespace runesuka::report

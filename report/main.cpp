@@ -44,6 +44,7 @@ class FileSource : public DescriptorSource {
 public:
     using DescriptorSource::DescriptorSource;
     ~FileSource() override { ::close(descriptor_); }
+    bool Rewind() override { return ::lseek(descriptor_, 0, SEEK_SET) == 0; }
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
 };
@@ -53,6 +54,7 @@ public:
     explicit PosixHost(char** args) : args_(args) {}
 
     runesuka::RegistryApi* LiveRegistry() override { return nullptr; }
+    runesuka::RegistryViews LiveViews() override { return runesuka::RegistryViews::One; }
     const runesuka::AnsiCodePage& CodePage() override { return cp932_; }
 
     std::unique_ptr<runesuka::ByteSource> OpenFile(std::size_t argument, std::u16string& error) override {

@@ -8,6 +8,7 @@
 #include "check_sequence.h"
 #include "machine_report.h"
 #include "memory_registry.h"
+#include "automation_servers.h"
 #include "reg_export.h"
 #include "report_format.h"
 
@@ -20,6 +21,9 @@ constexpr std::u16string_view kJsonOption = u"--json";
 constexpr std::u16string_view kFromRegOption = u"--from-reg";
 constexpr std::u16string_view kStandardInput = u"-";
 const std::u16string kRegistrySource = u"registry";
+const std::u16string kServersUnknown =
+    u"the automation servers are not known: the export holds more servers than are kept before the classes it "
+    u"names, and standard input cannot be read again (name the file instead)";
 
 constexpr std::u16string_view kUsage[] = {
     u"Usage: runesuka-report [--json] [--from-reg FILE...]",
@@ -89,7 +93,7 @@ public:
             host_.Err(std::u16string(kProgram) + u": there is no registry here; name export files with --from-reg");
             return kUsageError;
         }
-        const MachineReport report = ReportMachine(*registry, host_.CodePage());
+        const MachineReport report = ReportMachine(*registry, host_.CodePage(), host_.LiveViews());
         Print(kRegistrySource, report);
         return OutcomeOf(report.outcome).exitStatus;
     }
@@ -97,18 +101,19 @@ public:
     int Files(const std::vector<std::u16string>& args) {
         int status = 0;
         std::optional<MachineType> onlyOutcome;
-        const KeptValues checked(CheckedValues());
+        const KeptValues checked(CheckedValues(), ClassNamingValues());
         // One reader and one registry serve every file, in turn.
         RegExportReader reader(checked, host_.CodePage());
         MemoryRegistry registry(host_.CodePage());
         for (const std::size_t argument : options_.files) {
             const std::u16string& name = args[argument];
             registry.Clear();
-            if (!Load(argument, name, reader, registry)) {
+            std::optional<RegistryViews> views;
+            if (!Load(argument, name, reader, registry, views)) {
                 status = kUnreadableFile;
                 continue;
             }
-            const MachineReport report = ReportMachine(registry, host_.CodePage());
+            const MachineReport report = ReportMachine(registry, host_.CodePage(), views);
             if (!options_.json && printed_ > 0) host_.Out(u"");
             if (!options_.json) host_.Out(name);
             Print(name, report);
@@ -120,21 +125,28 @@ public:
 
 private:
     // Reads the export named by `argument` into `registry`, keeping what the
-    // check reads; false, said on stderr, when it cannot.
-    bool Load(std::size_t argument, const std::u16string& name, RegExportReader& reader, MemoryRegistry& registry) {
-        if (name == kStandardInput) return Load(host_.StandardInput(), name, reader, registry);
+    // check reads, with `views` set to its registry's views where its servers
+    // are known; false, said on stderr, when it cannot.
+    bool Load(std::size_t argument, const std::u16string& name, RegExportReader& reader, MemoryRegistry& registry,
+              std::optional<RegistryViews>& views) {
+        if (name == kStandardInput) return Load(host_.StandardInput(), name, reader, registry, views);
         std::u16string error;
         const std::unique_ptr<ByteSource> file = host_.OpenFile(argument, error);
         if (file == nullptr) {
             host_.Err(name + u": " + error);
             return false;
         }
-        return Load(*file, name, reader, registry);
+        return Load(*file, name, reader, registry, views);
     }
 
-    bool Load(ByteSource& source, const std::u16string& name, RegExportReader& reader, MemoryRegistry& registry) {
+    bool Load(ByteSource& source, const std::u16string& name, RegExportReader& reader, MemoryRegistry& registry,
+              std::optional<RegistryViews>& views) {
         try {
-            reader.Load(source, registry);
+            if (reader.Load(source, registry)) {
+                views = registry.views();
+            } else {
+                host_.Err(name + u": " + kServersUnknown);
+            }
             return true;
         } catch (const ReadFailure& failure) {
             host_.Err(name + u": " + failure.why());

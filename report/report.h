@@ -33,6 +33,8 @@ public:
     virtual ~ReportHost() = default;
     // The machine's own registry; null where there is none.
     virtual RegistryApi* LiveRegistry() = 0;
+    // Its views: two on 64-bit Windows.
+    virtual RegistryViews LiveViews() = 0;
     // The system ANSI code page: the registry calls' and REGEDIT4 files' one.
     virtual const AnsiCodePage& CodePage() = 0;
     // Opens the file named by argument number `argument`; null, with `error`

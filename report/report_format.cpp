@@ -4,10 +4,17 @@
 #include <iterator>
 #include <optional>
 
+#include "check_sequence.h"
+
 namespace runesuka::report {
 namespace {
 
 constexpr std::u16string_view kLineBreak = u"\r\n";
+// A product's servers on one line:
+// "Excel のオートメーション サーバー: 64 ビット版 C:\…\EXCEL.EXE、32 ビット版 C:\…".
+constexpr std::u16string_view kServersOf = u" のオートメーション サーバー: ";
+constexpr std::u16string_view kServerBits = u" ビット版 ";
+constexpr std::u16string_view kServerSeparator = u"、";
 
 // A field's text as lines: split at CR LF, a final CR LF ending the last line.
 void AppendLines(std::vector<std::u16string>& lines, std::u16string_view text) {
@@ -22,9 +29,17 @@ void AppendLines(std::vector<std::u16string>& lines, std::u16string_view text) {
     }
 }
 
-void AppendProduct(std::vector<std::u16string>& lines, const ProductReport& product) {
+void AppendProduct(std::vector<std::u16string>& lines, const char16_t* name, const ProductReport& product) {
     AppendLines(lines, product.line);
     if (product.lastUsed) AppendLines(lines, *product.lastUsed);
+    if (!product.servers || product.servers->empty()) return;
+    std::u16string line = std::u16string(name) + std::u16string(kServersOf);
+    for (const AutomationServer& server : *product.servers) {
+        if (&server != &product.servers->front()) line += kServerSeparator;
+        const std::string bits = std::to_string(server.bits);
+        line.append(bits.begin(), bits.end()).append(kServerBits).append(server.path);
+    }
+    lines.push_back(std::move(line));
 }
 
 // A JSON string of `text`, in ASCII, appended to `out`: written in place,
@@ -77,7 +92,19 @@ void AppendJsonProduct(std::string& out, const ProductReport& product) {
     AppendJsonText(out, product.lastUsed);
     out += ", \"index\": ";
     AppendJsonString(out, product.index);
-    out += '}';
+    out += ", \"servers\": ";
+    if (!product.servers) {
+        out += "null}";
+        return;
+    }
+    out += '[';
+    for (const AutomationServer& server : *product.servers) {
+        if (&server != &product.servers->front()) out += ", ";
+        out.append("{\"bits\": ").append(std::to_string(server.bits)).append(", \"path\": ");
+        AppendJsonString(out, server.path);
+        out += '}';
+    }
+    out += "]}";
 }
 
 }  // namespace
@@ -100,8 +127,8 @@ std::vector<std::u16string> TextLines(const MachineReport& report) {
     AppendLines(lines, report.type);
     if (report.runtime) AppendLines(lines, *report.runtime);
     AppendLines(lines, report.advice);
-    AppendProduct(lines, report.access);
-    AppendProduct(lines, report.excel);
+    AppendProduct(lines, kAccessProduct, report.access);
+    AppendProduct(lines, kExcelProduct, report.excel);
     return lines;
 }
 

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "automation_servers.h"
+#include "check_sequence.h"
 #include "chunked_source.h"
+#include "heap_in_use.h"
 #include "scan_fixture.h"
 
 namespace runesuka {
@@ -20,6 +25,8 @@ std::string Utf16(const std::u16string& text) {
     }
     return bytes;
 }
+
+std::u16string Widen(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 std::string Utf8(const std::u16string& text) {
     static const IconvCodePage utf8("UTF-8");
@@ -244,6 +251,65 @@ TEST_F(RegExportTest, ClassesRootKeysAreTheUsersWhereTheUserHasThem) {
     EXPECT_EQ(Read(u"Excel.Application\\CurVer"), RegVariant(u"Excel.Application.16"));
 }
 
+// The servers of the classes that the program identifiers name, wherever in
+// the file either stands, merged and deleted as every other kept key.
+TEST_F(RegExportTest, ServersOfTheClassesNamedAreKept) {
+    const std::u16string cls = u"{00024500-0000-0000-C000-000000000046}";
+    const std::u16string hklm = u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\", hkcu = u"[HKEY_CURRENT_USER\\Software\\Classes\\",
+                         hkcr = u"[HKEY_CLASSES_ROOT\\";
+    const std::u16string named = hkcr + u"Excel.Application.16\\CLSID]\r\n@=\"{00024500-0000-0000-c000-000000000046}\"\r\n";
+    const std::u16string server = u"CLSID\\" + cls + u"\\LocalServer32";
+    const struct {
+        const char* name;
+        std::u16string body;
+        std::u16string server64, server32;  // "(none)": no server
+    } cases[] = {
+        {"the user's over the machine's; the machine's 32-bit classes as 64-bit regedit writes them",
+         hklm + server + u"]\r\n@=\"machine\"\r\n" + hkcu + server + u"]\r\n@=\"user\"\r\n" +
+             u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Classes\\" + server + u"]\r\n@=\"machine 32\"\r\n",
+         u"user", u"machine 32"},
+        {"a deletion through HKEY_CLASSES_ROOT takes the user's class where the user has it",
+         hkcu + u"CLSID\\" + cls + u"\\InprocServer32]\r\n" + hklm + server + u"]\r\n@=\"machine\"\r\n" + u"[-" +
+             hkcr.substr(1) + u"CLSID\\" + cls + u"]\r\n" + hkcr + u"Wow6432Node\\" + server + u"]\r\n@=\"32\"\r\n",
+         u"machine", u"32"},
+        {"and the machine's where the user has none",
+         hklm + server + u"]\r\n@=\"machine\"\r\n[-HKEY_CLASSES_ROOT\\" + server + u"]\r\n" + hkcr + u"Wow6432Node\\" + server +
+             u"]\r\n@=\"32\"\r\n@=-\r\n",
+         u"(none)", u"(none)"},
+    };
+    for (const auto& c : cases) {
+        for (const bool namedFirst : {true, false}) {
+            SCOPED_TRACE(c.name + std::string(namedFirst ? ", named first" : ", named last"));
+            Reset();
+            const std::string file = Version5(namedFirst ? named + c.body : c.body + named);
+            testing::ChunkedSource source(file);
+            EXPECT_TRUE(LoadRegExport(source, KeptValues(CheckedValues(), ClassNamingValues()), machine().cp932,
+                                      machine().registry));
+            EXPECT_EQ(machine().registry.views(), RegistryViews::Two);
+            EXPECT_EQ(machine().reader.ReadTextIn(kKeyWow64_64Key, server).value_or(u"(none)"), c.server64);
+            EXPECT_EQ(machine().reader.ReadTextIn(kKeyWow64_32Key, server).value_or(u"(none)"), c.server32);
+        }
+    }
+
+    // More classes before the file names one than the reader keeps: a file
+    // is read again for the classes named; standard input cannot be.
+    std::u16string many;
+    for (int i = 0; i < 20000; ++i) {
+        many += hkcr + u"CLSID\\{" + Widen(std::to_string(10000000 + i)) + u"-0000-0000-0000-000000000000}\\LocalServer32]\r\n"
+                u"@=\"C:\\\\Windows\\\\System32\\\\server.exe\"\r\n";
+    }
+    const std::string file = Version5(hkcr + server + u"]\r\n@=\"excel\"\r\n" + many + named);
+    for (const bool pipe : {false, true}) {
+        Reset();
+        testing::ChunkedSource source(file, {std::size_t{1} << 16}, pipe);
+        EXPECT_EQ(LoadRegExport(source, KeptValues(CheckedValues(), ClassNamingValues()), machine().cp932, machine().registry),
+                  !pipe);
+        EXPECT_EQ(source.rewinds, pipe ? 0 : 1);
+        EXPECT_EQ(Read(u"Excel.Application.16\\CLSID"), RegVariant(u"{00024500-0000-0000-c000-000000000046}"));
+        EXPECT_EQ(Read(server), RegVariant(pipe ? u"(none)" : u"excel"));
+    }
+}
+
 TEST_F(RegExportTest, MalformedFilesNameTheLineAndLeaveTheRegistryAlone) {
     const std::string key = "[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n";
     // Bytes of a value no check reads, checked in blocks of eight.
@@ -297,16 +363,66 @@ TEST_F(RegExportTest, LongLines) {
     std::string hex;
     for (int i = 0; i < (1 << 20); ++i) hex += "0a,";
     Load("REGEDIT4\r\n[HKEY_CLASSES_ROOT\\Long]\r\n@=\"" + line.substr(0, 1 << 20) + "\"\r\n\"Hex\"=hex:" + hex + "ff\r\n");
-    // Too long for the reader's buffer: the default, as on Windows.
+    // Too long for the reader's buffer: the default, as on Windows. No more
+    // of them is kept than shows that.
     EXPECT_EQ(Read(u"Long"), RegVariant(u"(none)"));
-    std::uint32_t size = 0;
     HKey key = 0;
     ASSERT_EQ(machine().registry.RegOpenKeyExA(kHKeyClassesRoot, "Long", 0, kKeyRead, key), 0);
-    EXPECT_EQ(machine().registry.RegQueryValueExA(key, "Hex", nullptr, nullptr, &size), 0);
-    EXPECT_EQ(size, (1u << 20) + 1);
-    EXPECT_EQ(machine().registry.RegQueryValueExA(key, "", nullptr, nullptr, &size), 0);
-    EXPECT_EQ(size, (1u << 20) + 1);
+    for (const char* name : {"Hex", ""}) {
+        std::uint32_t size = 0;
+        EXPECT_EQ(machine().registry.RegQueryValueExA(key, name, nullptr, nullptr, &size), 0);
+        EXPECT_GT(size, kTextBufferBytes) << name;
+        EXPECT_LE(size, 4 * (kTextBufferBytes + 1) + 1) << name;
+    }
     machine().registry.RegCloseKey(key);
+}
+
+// What the reader holds is bounded by what the check reads, whatever the
+// file's shape: the heap it takes while reading, sampled at every chunk.
+TEST_F(RegExportTest, MemoryStaysBoundedWhateverTheFileHolds) {
+    class Sampled : public testing::ChunkedSource {
+    public:
+        using ChunkedSource::ChunkedSource;
+        std::size_t Read(char* buffer, std::size_t size) override {
+            peak = std::max(peak, testing::HeapInUse());
+            return ChunkedSource::Read(buffer, size);
+        }
+        std::size_t peak = 0;
+    };
+    const auto repeat = [](int times, const std::function<std::string(int)>& line) {
+        std::string text;
+        for (int i = 0; i < times; ++i) text += line(i);
+        return text;
+    };
+    const std::string curVer = "[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n@=";
+    const struct {
+        const char* shape;
+        std::string body;
+        std::size_t bound;
+    } cases[] = {
+        {"a large class tree of the user",
+         repeat(150000, [](int i) { return "[HKEY_CURRENT_USER\\Software\\Classes\\Key" + std::to_string(i) + "\\Sub]\r\n"; }),
+         std::size_t{1} << 20},
+        {"a kept value as one long text", curVer + "\"" + std::string(8 << 20, 'x') + "\"\r\n", std::size_t{1} << 20},
+        {"a kept value as hex continued over lines",
+         curVer + "hex(1):" + repeat(400000, [](int) { return "41,42,43,44,45,46,47,48,\\\r\n  "; }) + "00\r\n",
+         std::size_t{1} << 20},
+        {"classes before the file names them",
+         repeat(60000, [](int i) {
+             return "[HKEY_CLASSES_ROOT\\CLSID\\{" + std::to_string(10000000 + i) +
+                    "-0000-0000-0000-000000000000}\\LocalServer32]\r\n@=\"C:\\\\Windows\\\\server.exe\"\r\n";
+         }) + "[HKEY_CLASSES_ROOT\\Excel.Application.16\\CLSID]\r\n@=\"{10000000-0000-0000-0000-000000000000}\"\r\n",
+         std::size_t{5} << 20},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shape);
+        Reset();
+        const std::string file = "REGEDIT4\r\n" + c.body;
+        Sampled source(file, {std::size_t{1} << 16});
+        const std::size_t before = testing::HeapInUse();
+        LoadRegExport(source, KeptValues(CheckedValues(), ClassNamingValues()), machine().cp932, machine().registry);
+        EXPECT_LT(source.peak - before, c.bound) << "file of " << file.size() << " bytes";
+    }
 }
 
 // Key names and depths no Windows registry holds are refused, long before

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "automation_servers.h"
 #include "check_sequence.h"
 #include "chunked_source.h"
 #include "iconv_code_page.h"
@@ -33,11 +34,11 @@ const runesuka::IconvCodePage& Cp932() {
 
 // The report's JSON line of the file read in chunks of `chunk` bytes, or its error as "line: what".
 std::string Outcome(std::string_view bytes, std::size_t chunk) {
-    static const runesuka::KeptValues checked(runesuka::CheckedValues());
+    static const runesuka::KeptValues checked(runesuka::CheckedValues(), runesuka::ClassNamingValues());
     runesuka::MemoryRegistry registry(Cp932());
     runesuka::testing::ChunkedSource source(bytes, {chunk});
     try {
-        runesuka::LoadRegExport(source, checked, Cp932(), registry);
+        Require(runesuka::LoadRegExport(source, checked, Cp932(), registry), "a file can be read again");
     } catch (const runesuka::RegExportError& error) {
         // A line of the file: no more lines than bytes, the one after the last at most.
         Require(error.line() >= 1 && static_cast<std::size_t>(error.line()) <= bytes.size() + 1, "the error names a line");
@@ -45,7 +46,7 @@ std::string Outcome(std::string_view bytes, std::size_t chunk) {
         return std::to_string(error.line()) + ": " + error.what();
     }
 
-    const runesuka::report::MachineReport report = runesuka::report::ReportMachine(registry, Cp932());
+    const runesuka::report::MachineReport report = runesuka::report::ReportMachine(registry, Cp932(), registry.views());
     Require(registry.openHandles() == 0, "every key opened is closed");
     const std::string json = runesuka::report::JsonLine(u"fuzz.reg", report);
     for (const char c : json) Require(c >= 0x20 && c < 0x7F, "the JSON line is printable ASCII");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -32,6 +34,7 @@ public:
     }
 
     RegistryApi* LiveRegistry() override { return live; }
+    RegistryViews LiveViews() override { return liveViews; }
     const AnsiCodePage& CodePage() override { return cp932; }
     std::unique_ptr<ByteSource> OpenFile(std::size_t argument, std::u16string& error) override {
         const auto file = files.find(args_.at(argument));
@@ -42,7 +45,7 @@ public:
         return std::make_unique<testing::ChunkedSource>(file->second);
     }
     ByteSource& StandardInput() override {
-        standardInput_ = std::make_unique<testing::ChunkedSource>(input);
+        standardInput_ = std::make_unique<testing::ChunkedSource>(input, testing::kMixedChunks, true);
         return *standardInput_;
     }
     void Out(const std::u16string& line) override { out.push_back(line); }
@@ -52,6 +55,7 @@ public:
     std::map<std::u16string, std::string> files;
     std::string input;  // standard input
     MemoryRegistry* live = nullptr;
+    RegistryViews liveViews = RegistryViews::One;
     std::vector<std::u16string> out;
     std::vector<std::u16string> err;
 
@@ -99,9 +103,9 @@ TEST(ReportJson, OneLineWithExactlyTheKeysInAscii) {
               u"{\"source\": \"typical.reg\", \"code\": \"77\", \"outcome\": \"type-v\", "
               u"\"type\": \"\\uFF80\\uFF72\\uFF8C\\uFF9F \\uFF36\", \"advice\": \"\\r\\n\", \"runtime\": null, "
               u"\"access\": {\"versions\": [14], \"line\": \"Access\\u3000\\u306F\\u30002010\\r\\n\", "
-              u"\"last_used\": null, \"index\": \"7\"}, "
+              u"\"last_used\": null, \"index\": \"7\", \"servers\": []}, "
               u"\"excel\": {\"versions\": [12, 14], \"line\": \"Excel\\u3000\\u306F\\u30002007 \\u3068 2010\\r\\n\", "
-              u"\"last_used\": \"\\u6700\\u7D42\\u4F7F\\u7528\\u306F 2010\", \"index\": \"7\"}}");
+              u"\"last_used\": \"\\u6700\\u7D42\\u4F7F\\u7528\\u306F 2010\", \"index\": \"7\", \"servers\": []}}");
     EXPECT_TRUE(host.err.empty());
 }
 
@@ -153,6 +157,132 @@ TEST(ReportOutcome, EveryOutcomeHasItsExitStatus) {
         EXPECT_EQ(machine.out[0].substr(machine.out[0].find(u", \"code\"")), json.substr(json.find(u", \"code\"")));
         EXPECT_EQ(machine.out[0].substr(0, 22), u"{\"source\": \"registry\",");
     }
+}
+
+// One registry value below HKEY_CLASSES_ROOT: a text, or a dword where `dword`.
+struct Entry {
+    std::string key;
+    std::string text;
+    bool dword = false;
+};
+
+const std::string kExcelClass = "{00024500-0000-0000-C000-000000000046}";
+const std::string kAccessClass = "{73A4C9C1-D68D-11D0-98BF-00A0C90DC8D9}";
+const std::string kExcelServer = "CLSID\\" + kExcelClass + "\\LocalServer32";
+const std::string kExcel32Server = "Wow6432Node\\" + kExcelServer;
+
+// The REGEDIT4 export of `entries`, in regedit's order of keys: by name, without case.
+std::string ExportOf(std::vector<Entry> entries) {
+    const auto upper = [](std::string text) {
+        for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return text;
+    };
+    std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) { return upper(a.key) < upper(b.key); });
+    std::string text = "REGEDIT4\r\n\r\n";
+    for (const Entry& entry : entries) {
+        text += "[HKEY_CLASSES_ROOT\\" + entry.key + "]\r\n";
+        if (entry.dword) {
+            text += "@=dword:" + entry.text + "\r\n\r\n";
+            continue;
+        }
+        std::string quoted;
+        for (const char c : entry.text) quoted += c == '\\' || c == '"' ? std::string{'\\', c} : std::string{c};
+        text += "@=\"" + quoted + "\"\r\n\r\n";
+    }
+    return text;
+}
+
+// Each product's servers: from the registry of a 64-bit or a 32-bit Windows,
+// and from its export, which holds keys below Wow6432Node on 64-bit Windows.
+TEST(ReportJson, EachProductsServersWithTheirBitness) {
+    const Entry excel16 = {"Excel.Application.16\\CLSID", kExcelClass};
+    const Entry windows64 = {"Wow6432Node\\CLSID", ""};
+    const std::string office16 = "C:\\Program Files\\Microsoft Office\\root\\Office16\\EXCEL.EXE";
+    const std::string office14 = "C:\\PROGRA~2\\MICROS~1\\Office14\\EXCEL.EXE";
+    const std::u16string office16Json = u"{\"bits\": 64, \"path\": \"C:\\\\Program Files\\\\Microsoft Office\\\\root\\\\Office16\\\\EXCEL.EXE\"}";
+    const std::u16string office14Json = u"{\"bits\": 32, \"path\": \"C:\\\\PROGRA~2\\\\MICROS~1\\\\Office14\\\\EXCEL.EXE\"}";
+    const struct {
+        const char* name;
+        RegistryViews views;
+        std::vector<Entry> entries;
+        std::u16string access;  // its "servers"
+        std::u16string excel;
+    } cases[] = {
+        {"64-bit Office", RegistryViews::Two, {excel16, windows64, {kExcelServer, office16 + " /automation"}}, u"[]",
+         u"[" + office16Json + u"]"},
+        {"32-bit Office on 64-bit Windows, one class for two versions", RegistryViews::Two,
+         {{"Access.Application.14\\CLSID", kAccessClass}, {"Excel.Application.12\\CLSID", kExcelClass},
+          {"Excel.Application.14\\CLSID", kExcelClass},
+          {"Wow6432Node\\CLSID\\" + kAccessClass + "\\LocalServer32", "C:\\PROGRA~2\\MICROS~1\\Office14\\MSACCESS.EXE /AUTOMATION"},
+          {kExcel32Server, office14 + " /automation"}},
+         u"[{\"bits\": 32, \"path\": \"C:\\\\PROGRA~2\\\\MICROS~1\\\\Office14\\\\MSACCESS.EXE\"}]", u"[" + office14Json + u"]"},
+        {"a server in both views, the 64-bit one first", RegistryViews::Two,
+         {excel16, {kExcel32Server, office14 + " /automation"}, {kExcelServer, office16 + " /automation"}}, u"[]",
+         u"[" + office16Json + u", " + office14Json + u"]"},
+        {"none registered", RegistryViews::Two, {excel16, windows64, {"CLSID\\" + kExcelClass + "\\InprocServer32", "x.dll"}},
+         u"[]", u"[]"},
+        {"Click-to-Run, quoted", RegistryViews::Two, {excel16, windows64, {kExcelServer, "\"" + office16 + "\" /automation"}},
+         u"[]", u"[" + office16Json + u"]"},
+        {"32-bit Windows: one view, counted once", RegistryViews::One, {excel16, {kExcelServer, office14 + " /automation"}},
+         u"[]", u"[" + office14Json + u"]"},
+        {"a malformed class name", RegistryViews::Two,
+         {{"Excel.Application.16\\CLSID", kExcelClass.substr(1, 36)}, windows64,
+          {"CLSID\\" + kExcelClass.substr(1, 36) + "\\LocalServer32", office16}},
+         u"[]", u"[]"},
+        {"bad paths: a number, empty, too long for the reader, quoted empty, no program", RegistryViews::Two,
+         {{"Access.Application.14\\CLSID", kAccessClass}, excel16, {"Excel.Application.15\\CLSID", "{00000000-0000-0000-0000-000000000001}"},
+          {"Excel.Application.14\\CLSID", "{00000000-0000-0000-0000-000000000002}"},
+          {"Excel.Application.13\\CLSID", "{00000000-0000-0000-0000-00000000000a}"},
+          {"Excel.Application.12\\CLSID", "{00000000-0000-0000-0000-00000000000B}"},
+          {"CLSID\\" + kAccessClass + "\\LocalServer32", "00000001", true},
+          {"Wow6432Node\\CLSID\\" + kAccessClass + "\\LocalServer32", ""}, {kExcelServer, std::string(300, 'x') + ".exe"},
+          {kExcel32Server, "\"\" /automation"},
+          {"CLSID\\{00000000-0000-0000-0000-000000000001}\\LocalServer32", "C:\\Office\\excel.exe"},
+          {"CLSID\\{00000000-0000-0000-0000-000000000002}\\LocalServer32", "C:\\Office\\EXCEL.EXEC /x"},
+          {"Wow6432Node\\CLSID\\{00000000-0000-0000-0000-00000000000A}\\LocalServer32", "\"C:\\Office\\EXCEL.EXE /x"}},
+         u"[]",
+         u"[{\"bits\": 64, \"path\": \"C:\\\\Office\\\\EXCEL.EXEC /x\"}, {\"bits\": 64, \"path\": \"C:\\\\Office\\\\excel.exe\"}, "
+         u"{\"bits\": 32, \"path\": \"\\\"C:\\\\Office\\\\EXCEL.EXE\"}]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto servers = [](const std::u16string& json, const char16_t* product) {
+            const std::size_t at = json.find(u"\"servers\": ", json.find(product));
+            return json.substr(at + 11, json.find(u"]", at) + 1 - at - 11);
+        };
+        FakeHost machine;
+        MemoryRegistry live(machine.cp932);
+        live.SetViews(c.views);
+        for (const Entry& entry : c.entries) {
+            const std::u16string key = Widen(entry.key);
+            if (entry.dword) {
+                live.SetDword(key, u"", static_cast<std::uint32_t>(std::stoul(entry.text, nullptr, 16)));
+            } else {
+                live.SetText(key, u"", Widen(entry.text));
+            }
+        }
+        machine.live = &live;
+        machine.liveViews = c.views;
+        machine.Run({u"--json"});
+        ASSERT_EQ(machine.out.size(), 1u);
+        EXPECT_EQ(servers(machine.out[0], u"\"access\""), c.access);
+        EXPECT_EQ(servers(machine.out[0], u"\"excel\""), c.excel);
+
+        FakeHost exported;
+        exported.files[u"m.reg"] = ExportOf(c.entries);
+        exported.Run({u"--json", u"--from-reg", u"m.reg"});
+        ASSERT_EQ(exported.out.size(), 1u);
+        EXPECT_EQ(exported.out[0].substr(exported.out[0].find(u", \"code\"")), machine.out[0].substr(machine.out[0].find(u", \"code\"")));
+    }
+
+    // As text, a line for each product that has a server, after its versions.
+    FakeHost text;
+    text.files[u"m.reg"] = ExportOf(cases[2].entries);
+    EXPECT_EQ(text.Run({u"--from-reg", u"m.reg"}), 12);
+    EXPECT_EQ(std::vector<std::u16string>(text.out.end() - 3, text.out.end()),
+              (std::vector<std::u16string>{u"Access がインストールされていません。", u"Excel　は　2016",
+                                           u"Excel のオートメーション サーバー: 64 ビット版 " + Widen(office16) +
+                                               u"、32 ビット版 " + Widen(office14)}));
 }
 
 TEST(ReportText, TheWindowsTextsLineByLine) {
