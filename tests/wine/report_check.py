@@ -15,7 +15,7 @@ from winehost import ReportRun
 EXIT_STATUS = {"type-r": 0, "type-v": 0, "old-access": 10, "excel-missing": 11, "access-missing": 12,
                "not-installable": 13}
 KEYS = ["source", "code", "outcome", "type", "advice", "runtime", "access", "excel"]
-PRODUCT_KEYS = ["versions", "line", "last_used", "index"]
+PRODUCT_KEYS = ["versions", "line", "last_used", "index", "servers"]
 # versions field, last-used frame, last-used field
 PRODUCT_FIELDS = {"access": ("Text3", "Frame3", "Text7"), "excel": ("Text4", "Frame4", "Text8")}
 

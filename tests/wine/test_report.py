@@ -10,8 +10,9 @@ import subprocess
 
 import pytest
 
+from report_check import json_lines
 from test_window import ADVICE_ACCESS_MISSING, RUNTIME_XP, TYPE_UNKNOWN, installed, not_installed
-from winehost import REPO, Registry, windows_path
+from winehost import CLSID, REPO, Registry, windows_path
 
 FIXTURES = REPO / "tests" / "fixtures"
 # Access missing, Excel 2007: half-width katakana, full-width letters and the runtime name.
@@ -75,6 +76,54 @@ def test_export_files_named_on_the_command_line(report):
     one = report.run_report("--from-reg", windows_path(FIXTURES / "excel2016-only.reg"))
     assert one.exit_code == 12
     assert one.stdout.decode("utf-8").splitlines()[0] == windows_path(FIXTURES / "excel2016-only.reg")
+
+
+OFFICE16 = r"C:\Program Files\Microsoft Office\root\Office16\EXCEL.EXE"
+OFFICE14 = r"C:\PROGRA~2\MICROS~1\Office14\EXCEL.EXE"
+# A machine: the CLSID text of Excel.Application.16, the LocalServer32 text of that class in each
+# view of the registry ("64", "32"), and the servers the report names.
+SERVER_MACHINES = {
+    "64-bit Office": (CLSID["Excel"], {"64": OFFICE16 + " /automation"}, [(64, OFFICE16)]),
+    "32-bit Office on 64-bit Windows": (CLSID["Excel"], {"32": OFFICE14 + " /automation"}, [(32, OFFICE14)]),
+    "a server in both views": (CLSID["Excel"], {"32": OFFICE14 + " /automation", "64": OFFICE16 + " /automation"},
+                               [(64, OFFICE16), (32, OFFICE14)]),
+    "none registered": (CLSID["Excel"], {}, []),
+    "Click-to-Run": (CLSID["Excel"], {"64": f'"{OFFICE16}" /automation'}, [(64, OFFICE16)]),
+    "a malformed class name": (CLSID["Excel"][1:-1], {"64": OFFICE16 + " /automation"}, []),
+}
+
+
+@pytest.mark.parametrize("machine", SERVER_MACHINES)
+def test_servers_of_both_views_live_and_exported(report, native_report, machine):
+    """Seeded in each view as 64-bit Windows holds them (reg.exe /reg:64, /reg:32; a plain reg.exe
+    of wine32 would write the 32-bit view), read by the program of this architecture, and by
+    the native report from an export as 64-bit regedit writes it (/reg:64, Wow6432Node included)."""
+    clsid, servers, expected = SERVER_MACHINES[machine]
+
+    def reg(*args: str) -> int:
+        return report.wine("reg", *args, tag="reg")[0]
+
+    for view in ("64", "32"):
+        for key in (f"HKCR\\CLSID\\{CLSID['Excel']}", f"HKCR\\CLSID\\{clsid}", "HKCR\\Excel.Application.16"):
+            reg("delete", key, "/f", f"/reg:{view}")
+    report.seed(Registry(), "servers")
+    assert reg("add", "HKCR\\Excel.Application.16\\CLSID", "/ve", "/d", clsid, "/f", "/reg:64") == 0
+    for view, command in servers.items():
+        assert reg("add", f"HKCR\\CLSID\\{clsid}\\LocalServer32", "/ve", "/d", command, "/f", f"/reg:{view}") == 0
+
+    live = report.run_report("--json")
+    (result,) = json_lines(live.stdout, b"\r\n")
+    assert (live.exit_code, live.stderr) == (12, "")
+    assert result["excel"]["versions"] == [16]
+    assert [(server["bits"], server["path"]) for server in result["excel"]["servers"]] == expected
+    assert result["access"]["servers"] == []
+
+    export = report.work / "servers-classes.reg"
+    assert reg("export", "HKCR", windows_path(export), "/y", "/reg:64") == 0
+    exported = subprocess.run([str(native_report), "--json", "--from-reg", str(export)], capture_output=True, timeout=120)
+    assert exported.returncode == 12, exported.stderr.decode(errors="replace")
+    (from_export,) = json_lines(exported.stdout, b"\n")
+    assert {**from_export, "source": "registry"} == result
 
 
 def test_usage(report):
