@@ -11,6 +11,8 @@
 3. Natively, whole-HKEY_CLASSES_ROOT exports that bench/make_export.py writes: the report on a
    150 MB export in each format against bench/reg_floor.c, one plain pass over the same file
    that counts its key lines, and the report's peak resident set from 1 MB to 1 GB.
+4. Natively, the shapes of export no real one is like (make_export.py --shape) at 200 MB and
+   1 GB: the report's time and peak resident set, and whether it is the 1 MB file's report.
 
     /usr/bin/python3 bench/report_benchmark.py [--runs 25] [--native-only]
 
@@ -22,6 +24,7 @@ build build/bench-native/runesuka-report (scripts/benchmark.sh builds all of the
 from __future__ import annotations
 
 import argparse
+import json
 import os
 import shutil
 import statistics
@@ -44,6 +47,7 @@ TARGET_EXPORT_RATIO = 3.0
 EXPORT_TIMED = "150M"
 EXPORT_SIZES = ("1M", "150M", "1G")  # peak resident set of each, in UTF-16
 TARGET_PEAK_MIB = 16
+SHAPE_SIZES = ("200M", "1G")
 
 
 def report_exe(arch: str) -> Path:
@@ -191,6 +195,40 @@ def export_figures(runs: int) -> list[str]:
     return lines
 
 
+def report_of(export: Path) -> dict:
+    """The report's JSON line of `export`, without its source."""
+    result = subprocess.run([str(NATIVE), "--json", "--from-reg", str(export)], capture_output=True, check=False)
+    report = json.loads(result.stdout)
+    del report["source"]
+    return report
+
+
+def shape_figures(realistic: list[str]) -> list[str]:
+    import importlib.util
+    spec = importlib.util.spec_from_file_location("make_export", MAKE_EXPORT)
+    make_export = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(make_export)
+    lines = ["Natively: exports of shapes no real one has (make_export.py --shape), version 5.00; one run each",
+             f"  {'shape':42}{'size':>9}{'report':>9}{'peak RSS':>11}   same report as at 1 MB"]
+    folder = Path(tempfile.mkdtemp(prefix="report-shape-bench-"))
+    try:
+        for shape in make_export.SHAPES:
+            export = folder / "shape.reg"
+            subprocess.run([sys.executable, str(MAKE_EXPORT), "--size", "1M", "--shape", shape, str(export)], check=True)
+            small = report_of(export)
+            for size in SHAPE_SIZES:
+                subprocess.run([sys.executable, str(MAKE_EXPORT), "--size", size, "--shape", shape, str(export)], check=True)
+                seconds, peak = timed([str(NATIVE), "--json", "--from-reg", str(export)])
+                same = report_of(export) == small
+                lines.append(f"  {shape:42}{export.stat().st_size / 1e6:>6.0f} MB{seconds:>7.2f} s{peak / 1024:>7.1f} MiB"
+                             f"   {'yes' if same else 'NO'}   peak {'met' if peak / 1024 <= TARGET_PEAK_MIB else 'MISSED'}"
+                             f" (≤ {TARGET_PEAK_MIB} MiB)")
+                export.unlink()
+    finally:
+        shutil.rmtree(folder)
+    return lines + ["  beside them, the realistic exports:"] + [line for line in realistic if "ratio" in line]
+
+
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--runs", type=int, default=25, help="timed runs of each program per architecture")
@@ -205,7 +243,10 @@ def main() -> int:
     print(f"Machine: {os.cpu_count()} CPUs, load average {os.getloadavg()[0]:.2f} at start")
     print("\n".join(native_figures()))
     print()
-    print("\n".join(export_figures(NATIVE_RUNS)))
+    exports = export_figures(NATIVE_RUNS)
+    print("\n".join(exports))
+    print()
+    print("\n".join(shape_figures(exports)))
     if not args.native_only:
         print()
         print("\n".join(wine_figures(args.runs, archs)))

@@ -104,7 +104,8 @@ public:
         Read(source);
         MoveInto(registry);
         const ExportParser& parser = readings_.front().parser;
-        if (base_.classNaming().empty()) return true;
+        // Without a class met, no server is there to find.
+        if (base_.classNaming().empty() || (parser.classes().empty() && !parser.classesDropped())) return true;
         const std::vector<std::u16string> named = NamedClasses(registry);
         if (!parser.classesDropped()) {
             MoveServers(named, parser.classes(), registry);
