@@ -303,7 +303,7 @@ void ExportParser::StartLine(char16_t c) {
         case u'"':
             name_.clear();
             quotedName_ = true;
-            collect_ = current_.key >= 0 || current_.server != nullptr;
+            collect_ = current_.key >= 0 || current_.server;
             state_ = State::Quoted;
             return;
         default: Fail(kNeitherKeyNorValue);
@@ -332,7 +332,7 @@ void ExportParser::StartData(char16_t c) {
 // value of a class's LocalServer32 key is number valueCount().
 void ExportParser::NameEnd() {
     value_ = -1;
-    if (current_.server != nullptr && name_.empty()) value_ = static_cast<int>(kept_->valueCount());
+    if (current_.server && name_.empty()) value_ = static_cast<int>(kept_->valueCount());
     if (current_.key < 0) return;
     const std::u16string folded = MemoryRegistry::Fold(name_);
     const KeptValues::Key& key = kept_->keys()[static_cast<std::size_t>(current_.key)];
@@ -425,45 +425,49 @@ void ExportParser::EndKeyLine() {
         const int key = kept_->Find(folded());
         if (key >= 0) {
             exists_[layer][static_cast<std::size_t>(key)] = 1;
-            current_ = {key, nullptr, layer};
+            current_ = {key, false, layer};
         }
     }
-    if (!kept_->classNaming().empty() && !classesDropped_) {
-        if (ClassServer* server = ServerKeyLine(classPath, wow64Classes, layer)) current_ = {-1, server, layer};
+    if (!kept_->classNaming().empty() && !classesDropped_ && ServerKeyLine(classPath, wow64Classes, layer)) {
+        serverClass_ = classKey_;
+        current_ = {-1, true, layer};
     }
 }
 
 // A key line below a class key, with `classPath` as the file writes it:
 // the class is kept where the line makes its server key, or the user's tree
 // has the key (a deletion through HKEY_CLASSES_ROOT goes where that is).
-// The class when the line is its server key, else null.
-ClassServer* ExportParser::ServerKeyLine(std::u16string_view classPath, bool wow64Classes, Layer layer) {
+// Whether the line is the server key of the class `classKey_`.
+bool ExportParser::ServerKeyLine(std::u16string_view classPath, bool wow64Classes, Layer layer) {
     classKey_.assign(wow64Classes ? kWow64Under : std::u16string_view());
     if (!wow64Classes && classPath.size() > kWow64Under.size() && EqualsFolded(classPath.substr(0, kWow64Under.size()), kWow64Under)) {
         classKey_ = kWow64Under;
         classPath.remove_prefix(kWow64Under.size());
     }
     if (classPath.size() <= kClassIdsUnder.size() || !EqualsFolded(classPath.substr(0, kClassIdsUnder.size()), kClassIdsUnder)) {
-        return nullptr;
+        return false;
     }
     const std::size_t nameEnd = std::min(classPath.find(u'\\', kClassIdsUnder.size()), classPath.size());
     const std::u16string_view name = classPath.substr(kClassIdsUnder.size(), nameEnd - kClassIdsUnder.size());
     // Only a class name can be named by a program identifier.
-    if (!IsClassName(name)) return nullptr;
+    if (!IsClassName(name)) return false;
     const std::u16string_view below = classPath.substr(nameEnd);
     const bool atServer = below.size() == kServerUnder.size() && EqualsFolded(below, kServerUnder);
     const bool inServer = atServer || (below.size() > kServerUnder.size() && below[kServerUnder.size()] == u'\\' &&
                                        EqualsFolded(below.substr(0, kServerUnder.size()), kServerUnder));
     // The machine's keys count only where they hold the server.
-    if (layer == kMachineLayer && !atServer) return nullptr;
+    if (layer == kMachineLayer && !atServer) return false;
     classKey_.append(classPath.substr(0, nameEnd));
     for (char16_t& c : classKey_) c = FoldAscii(c);
     ClassServer* server = Class(classKey_, true);
-    if (server == nullptr) return nullptr;
+    if (server == nullptr) return false;
     if (layer == kUserLayer) server->userClass = true;
     if (inServer) server->serverKey[layer] = true;
-    return atServer ? server : nullptr;
+    return atServer;
 }
+
+// The default value of the server key being read, in `layer`.
+std::optional<KeptData>& ExportParser::CurrentServer(Layer layer) { return classes_.find(serverClass_)->second.server[layer]; }
 
 // The class of `classKey`, made where `make` says and the classes kept leave
 // room; null when there is none.
@@ -484,7 +488,7 @@ void ExportParser::Account(std::ptrdiff_t bytes) {
     classes_.clear();
     classBytes_ = 0;
     classesDropped_ = true;
-    current_.server = nullptr;
+    current_.server = false;
     if (value_ == static_cast<int>(kept_->valueCount())) value_ = -1;
 }
 
@@ -724,7 +728,7 @@ void ExportParser::LineEnd() {
 // The data of the kept value just read.
 void ExportParser::Keep(KeptData data) {
     if (value_ == static_cast<int>(kept_->valueCount())) {
-        std::optional<KeptData>& server = current_.server->server[current_.layer];
+        std::optional<KeptData>& server = CurrentServer(current_.layer);
         const std::ptrdiff_t grown = static_cast<std::ptrdiff_t>(Size(data)) -
                                      static_cast<std::ptrdiff_t>(server ? Size(*server) : 0);
         server = std::move(data);
@@ -740,7 +744,7 @@ void ExportParser::Keep(KeptData data) {
 
 void ExportParser::Drop(Layer layer, std::size_t value) {
     if (value == kept_->valueCount()) {
-        std::optional<KeptData>& server = current_.server->server[layer];
+        std::optional<KeptData>& server = CurrentServer(layer);
         if (server) Account(-static_cast<std::ptrdiff_t>(Size(*server)));
         server.reset();
         return;

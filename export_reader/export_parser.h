@@ -85,7 +85,7 @@ private:
     enum class Root { None, ClassesRoot, Machine, User };
     struct Current {
         int key = -1;  // the kept key number, or -1: the values are checked and dropped
-        ClassServer* server = nullptr;  // or the class whose LocalServer32 key this is
+        bool server = false;  // or the LocalServer32 key of the class `serverClass_`
         Layer layer = kMachineLayer;
     };
 
@@ -105,7 +105,8 @@ private:
     bool UserHas(const std::u16string& path);
     void MarkUser(const std::u16string& path);
     void DeleteKeys(std::u16string_view path, Layer layer);
-    ClassServer* ServerKeyLine(std::u16string_view classPath, bool wow64Classes, Layer layer);
+    bool ServerKeyLine(std::u16string_view classPath, bool wow64Classes, Layer layer);
+    std::optional<KeptData>& CurrentServer(Layer layer);
     ClassServer* Class(std::u16string_view classKey, bool make);
     void Account(std::ptrdiff_t bytes);
     void NameEnd();
@@ -134,6 +135,9 @@ private:
     bool classesDropped_ = false;
     bool sawWow64_ = false;
     std::u16string classKey_;  // the class key being looked up, reused
+    // The class of the server key being read, by key: a copy of the parser
+    // reads its own classes.
+    std::u16string serverClass_;
 
     // The key line being read.
     bool deletion_ = false;

@@ -291,6 +291,18 @@ TEST_F(RegExportTest, ServersOfTheClassesNamedAreKept) {
         }
     }
 
+    // 8-bit text read both as UTF-8 and as CP932 until a byte tells which (here
+    // the CP932 "表" after bytes that are both): the reading that goes on keeps
+    // its own server.
+    for (const std::vector<std::size_t>& chunks : {testing::kMixedChunks, std::vector<std::size_t>{1}}) {
+        Reset();
+        const std::string file = Version4(hkcr + server + u"]\r\n") + "; \xE3\x82\xA8\r\n" +
+                                 Version4(u"@=\"C:\\\\Office\\\\EXCEL.EXE\"\r\n; 表\r\n" + named).substr(10);
+        testing::ChunkedSource source(file, chunks);
+        LoadRegExport(source, KeptValues(CheckedValues(), ClassNamingValues()), machine().cp932, machine().registry);
+        EXPECT_EQ(Read(server), RegVariant(u"C:\\Office\\EXCEL.EXE"));
+    }
+
     // More classes before the file names one than the reader keeps: a file
     // is read again for the classes named; standard input cannot be.
     std::u16string many;
