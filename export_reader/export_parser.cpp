@@ -60,10 +60,10 @@ constexpr std::u16string_view kServerUnder = u"\\localserver32";
 static_assert(IsFoldedFrom(kClassIdsUnder.substr(0, 5), kClassIds) && IsFoldedFrom(kWow64, kWow64Node) &&
               IsFoldedFrom(kServerUnder.substr(1), kLocalServer));
 
-// A value longer than this many units, in any form, is longer in the ANSI
-// code page than the check's 256-byte buffer takes too (a unit of UTF-8 is at
-// least a quarter of a character): the check reads it as missing, and so it
-// reads this much of it. A kept value takes no more, however long the file's.
+// A value longer than this many units, in any of the file's forms, is longer
+// than the check's 256-byte buffer in the ANSI code page too (four units of
+// UTF-8 make at least one character): the check reads it as missing, and this
+// much of it shows that. A kept value takes no more, however long the file's.
 constexpr std::size_t kKeptUnits = 4 * (kTextBufferBytes + 1);
 
 // What the reader keeps of classes not yet named, about: the class servers of
