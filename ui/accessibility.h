@@ -12,8 +12,7 @@ namespace runesuka {
 // What the box holds, in Japanese; empty for controls that are not text boxes.
 std::u16string_view AccessibleName(Field field);
 
-// The sentence with the type standing in its gap, then the advice lines,
-// the runtime name in front of the first where it is shown:
+// The result lines (findings.h), a space after each but the last:
 // "このパソコンのタイプは ﾀｲﾌﾟ Ｖ です。".
 std::u16string ResultSentence(const Form1& form);
 

@@ -7,16 +7,15 @@
 namespace runesuka {
 
 const std::vector<Field>& TabOrder() {
+    // The toolkit numbers the tab indexes from 0, one a control, frames included.
     static const std::vector<Field> order = [] {
-        std::vector<const ControlDef*> focusable;
-        for (const ControlDef& control : kForm1Controls) {
-            const bool takesFocus = control.kind == ControlKind::TextBox || control.kind == ControlKind::CommandButton;
-            if (takesFocus && control.tabIndex) focusable.push_back(&control);
-        }
-        std::sort(focusable.begin(), focusable.end(),
-                  [](const ControlDef* a, const ControlDef* b) { return *a->tabIndex < *b->tabIndex; });
         std::vector<Field> fields;
-        for (const ControlDef* control : focusable) fields.push_back(control->name);
+        for (int tabIndex = 0; tabIndex < kFieldCount; ++tabIndex) {
+            for (const ControlDef& control : kForm1Controls) {
+                const bool takesFocus = control.kind == ControlKind::TextBox || control.kind == ControlKind::CommandButton;
+                if (takesFocus && control.tabIndex == tabIndex) fields.push_back(control.name);
+            }
+        }
         return fields;
     }();
     return order;

@@ -1,5 +1,6 @@
 """The window on the paths a user takes with keyboard and mouse: where the focus starts and
-comes back to, keys in the text boxes that must do nothing, and every way of closing.
+comes back to, keys in the text boxes that must do nothing, copying the findings, and every way
+of closing.
 
 Real input throughout (SendInput from probe.exe); the probe never moves the focus itself.
 """
@@ -14,10 +15,11 @@ import time
 
 import pytest
 
-from test_window import CASES, ID, WINDOW_CLASS, controls_by_name
+from test_window import CASES, ID, WINDOW_CLASS, controls_by_name, copied_findings
 from winehost import windows_path
 
 TYPICAL = next(c for c in CASES if c.name == "code_77")
+ACCESS_MISSING = next(c for c in CASES if c.name == "code_-5")
 
 
 @contextlib.contextmanager
@@ -101,6 +103,28 @@ def test_a_later_activation_gives_the_focus_and_selection_back(wine_host, progra
     assert not moves["away"]["active"], moves
     assert moves["after"]["active"], moves
     assert (moves["after"]["focus"], moves["after"]["selection"]) == (ID["Text2"], [0, 1]), moves
+
+
+def test_the_system_menu_and_ctrl_c_copy_the_findings_and_a_held_clipboard_is_given_up(wine_host, program):
+    """The system menu's 結果をコピー, by Alt+Space and its access key P, and Ctrl+C in a text box
+    where nothing is selected copy the findings (where text is selected the box copies it, see
+    test_accessibility). While another program holds the clipboard open, Ctrl+C copies nothing,
+    the window answers again at once, and no message shows."""
+    with running(wine_host, "copy-findings", ACCESS_MISSING) as (proc, dump):
+        held = wine_host.copied("--hold", "ctrl+c")
+        by_menu = wine_host.copied("alt+space", "p")
+        rc, err = wine_host.probe_cmd("click", str(ID["Text2"]))
+        assert rc == 0, err
+        in_box = wine_host.copied("ctrl+c")
+        rc, after, err = wine_host.dump()
+        assert proc.poll() is None, "the program ended"
+    findings = copied_findings(dump)
+    print(f"handled in {held.get('handled_ms')} ms with the clipboard held, {in_box.get('handled_ms')} ms without")
+    assert held.get("text") == "" and held["handled_ms"] < 2000, held
+    assert by_menu.get("text") == findings, by_menu
+    assert in_box.get("text") == findings, in_box
+    assert rc == 0 and after["other_windows"] == [], (err, after.get("other_windows"))
+    assert [(c["text"], c["visible"]) for c in after["controls"]] == [(c["text"], c["visible"]) for c in dump["controls"]]
 
 
 def watch_a_run(host, case, name: str, *flags: str) -> tuple[dict, int | None]:

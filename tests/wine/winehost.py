@@ -168,6 +168,7 @@ class Run:
     report: ReportRun | None = None  # runesuka-report.exe --json on the same registry
     # regedit's exports of HKEY_CLASSES_ROOT, version 5.00 and REGEDIT4, for scenarios of export files
     exports: tuple[Path, Path] | None = None
+    copied: dict | None = None  # the clipboard after Ctrl+C in the window (probe.exe copied)
 
 
 class WineHost:
@@ -374,6 +375,14 @@ class WineHost:
         data = json.loads(out.read_text(encoding="utf-8")) if out.exists() else {}
         return rc, data, err
 
+    def copied(self, *args: str) -> dict:
+        """probe.exe copied: the clipboard, emptied first, after these keys in the window; on
+        failure {"error": what the probe said}."""
+        out = self.work / "copied.json"
+        out.unlink(missing_ok=True)
+        rc, err = self.probe_cmd("copied", windows_path(out), *args)
+        return json.loads(out.read_text(encoding="utf-8")) if rc == 0 and out.exists() else {"error": f"{rc}: {err}"}
+
     def visible_windows(self) -> list[dict]:
         out = self.work / "windows.json"
         out.unlink(missing_ok=True)
@@ -403,22 +412,26 @@ class WineHost:
             proc.wait(timeout=10)
 
     def run_scenario(self, name: str, registry: Registry, close_with: str = "sc-close",
-                     program: Path | None = None, with_report: bool = False) -> Run:
+                     program: Path | None = None, with_report: bool = False, with_copy: bool = False) -> Run:
         """Seeds the registry, starts the program (or another copy of it), reads its window,
-        takes a screenshot and closes it again. With `with_report`, runesuka-report.exe --json
+        takes a screenshot and closes it again. With `with_copy`, Ctrl+C is pressed in the window
+        before it closes and the clipboard read. With `with_report`, runesuka-report.exe --json
         then runs on the same registry, and a scenario of export files is exported again by
         regedit."""
         self.seed(registry, name)
         proc = self.start_program(name, program)
+        copied = None
         try:
             rc, data, err = self.dump()
             shot = self.screenshot(name) if data else None
+            if with_copy and proc.poll() is None:
+                copied = self.copied("ctrl+c")
             if proc.poll() is None:
                 self.probe_cmd(close_with)
             exit_code = self.wait_exit(proc, 10)
         finally:
             self.kill(proc)
-        run = Run(name, data, rc, err, shot, exit_code)
+        run = Run(name, data, rc, err, shot, exit_code, copied=copied)
         if with_report:
             run.report = self.run_report("--json")
             run.exports = self.export_classes(name) if registry.exports else None

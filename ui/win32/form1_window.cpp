@@ -5,9 +5,11 @@
 
 #include "accessibility.h"
 #include "assistive.h"
+#include "clipboard.h"
 #include "control_table.h"
 #include "dpi.h"
 #include "error_boundary.h"
+#include "findings.h"
 #include "system_library.h"
 #include "tab_order.h"
 #include "text_box.h"
@@ -22,6 +24,12 @@ constexpr UINT kDpiChanged = 0x02E0;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_WINDOWEDGE;
 constexpr int kCmdEndId = kFirstControlId + static_cast<int>(Field::Cmd_End);
+// The system menu's own command for copying the findings: below the system's
+// (0xF000 on), with the low four bits clear, which Windows uses itself.
+constexpr UINT kCopyFindings = 0x0010;
+// 閉じる has (&C) on Japanese Windows; no item of the system menu has P.
+// The key is shown as 閉じる shows Alt+F4.
+constexpr wchar_t kCopyFindingsItem[] = L"結果をコピー(&P)\tCtrl+C";
 // Unload modes the query-unload handler is told.
 constexpr std::int16_t kFormControlMenu = 0;
 constexpr std::int16_t kAppWindows = 2;
@@ -37,6 +45,27 @@ void DisableInputMethod() {
 // Milestones for a debugger or Wine's +debugstr channel; the benchmark reads
 // them to tell where start-up time goes.
 void Mark(const char* milestone) { OutputDebugStringA(milestone); }
+
+// Above 閉じる and set apart from it, so that closing stays the last item.
+void AddCopyItem(HWND window) {
+    const HMENU menu = GetSystemMenu(window, FALSE);
+    InsertMenuW(menu, SC_CLOSE, MF_BYCOMMAND | MF_STRING, kCopyFindings, kCopyFindingsItem);
+    InsertMenuW(menu, SC_CLOSE, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
+}
+
+// Ctrl+C, as a message box takes it. Where the focus is in a text box with a
+// selection, the box copies that instead; other controls leave both ends of
+// EM_GETSEL at 0.
+bool IsCopyFindingsKey(const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != 'C' || GetKeyState(VK_CONTROL) >= 0 ||
+        GetKeyState(VK_MENU) < 0) {
+        return false;
+    }
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(message.hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return start == end;
+}
 
 COLORREF ToColorRef(OleColor color) {
     return (color & 0x80000000u) != 0 ? GetSysColor(static_cast<int>(color & 0xFFu)) : static_cast<COLORREF>(color);
@@ -99,6 +128,7 @@ void Form1Window::Show(Form1& form) {
     window_ = CreateWindowExW(kWindowExStyle, kWindowClass, Wide(std::u16string(kForm1.caption)), kWindowStyle, 0, 0,
                               0, 0, nullptr, nullptr, instance_, this);
     if (window_ == nullptr) throw std::runtime_error("cannot create the window");
+    AddCopyItem(window_);
 
     // Sized and centred for the DPI of the monitor it opens on, before any
     // control exists, so that every control is created at its final place.
@@ -255,6 +285,12 @@ void Form1Window::OnRunCheck() {
     if (firstCheck) Announce(window_, ResultSentence(*form_));
 }
 
+// Before the check there is nothing to copy, and the clipboard keeps what it holds.
+void Form1Window::OnCopyFindings() {
+    const std::u16string text = FindingsText(*form_);
+    if (!text.empty()) CopyToClipboard(window_, text);
+}
+
 void Form1Window::OnAccessibilityAsked() {
     if (named_) return;
     named_ = true;
@@ -328,6 +364,12 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             form_->Form_QueryUnload(cancel, message == WM_CLOSE ? kFormControlMenu : kAppWindows);
             return 0;
         }
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == kCopyFindings) {
+                OnCopyFindings();
+                return 0;
+            }
+            break;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORBTN: return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -380,6 +422,11 @@ int Form1Window::RunMessageLoop() {
         const bool inWindow = message.hwnd == window_ || IsChild(window_, message.hwnd);
         if (inWindow && message.message == WM_KEYDOWN && message.wParam == VK_TAB) {
             MoveFocus(GetKeyState(VK_SHIFT) < 0);
+            continue;
+        }
+        // Through the window procedure, the system menu's way, inside its error boundary.
+        if (inWindow && IsCopyFindingsKey(message)) {
+            SendMessageW(window_, WM_SYSCOMMAND, kCopyFindings, 0);
             continue;
         }
         // Gives the button its keyboard behaviour: Space and Enter.

@@ -43,6 +43,7 @@ private:
     void OnRunCheck();
     void OnDeactivate();
     void OnSetFocus();
+    void OnCopyFindings();
     void OnAccessibilityAsked();
     void OnThemeChanged();
     void MoveFocus(bool backwards);

@@ -27,6 +27,10 @@
 //   probe.exe accessible OUT.json             MSAA name, value, role and state of every visible Edit
 //   probe.exe tab-walk OUT.json N [back]      presses Tab (Shift+Tab) N times, the focus after each
 //   probe.exe clipboard OUT.json              the clipboard's text
+//   probe.exe copied OUT.json [--hold] KEY... empties the clipboard, presses the keys as `keys`
+//                                             does, then writes the clipboard's text once the
+//                                             program has handled them; --hold keeps the
+//                                             clipboard open meanwhile, as another program may
 //   probe.exe high-contrast on OUT.json       sets high-contrast colours, then has the program's
 //                                             SPI_GETHIGHCONTRAST answer on and tells it of the
 //                                             setting; OUT.json keeps the colours it replaced
@@ -826,7 +830,7 @@ int TabWalk(const std::wstring& out, int presses, bool back, DWORD timeout_ms) {
   return WriteOut(out, json + "]}\n") ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
 }
 
-int Clipboard(const std::wstring& out) {
+std::wstring ClipboardText() {
   std::wstring text;
   if (OpenClipboard(nullptr)) {
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
@@ -837,7 +841,30 @@ int Clipboard(const std::wstring& out) {
     }
     CloseClipboard();
   }
-  return WriteOut(out, "{\"text\": " + Json(text) + "}\n") ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
+  return text;
+}
+
+int Clipboard(const std::wstring& out) {
+  return WriteOut(out, "{\"text\": " + Json(ClipboardText()) + "}\n") ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
+}
+
+// Emptied first, so that what is read can only come from these keys; "handled_ms" is how long
+// the program took to handle them.
+int Copied(const std::wstring& out, bool hold, const std::vector<std::wstring>& chords, DWORD timeout_ms) {
+  HWND top = WaitForWindow(timeout_ms);
+  if (!top) return Fail(2, "no visible window of class RunesukaForm1 within %lu ms", static_cast<unsigned long>(timeout_ms));
+  if (!OpenClipboard(nullptr)) return Fail(3, "cannot open the clipboard");
+  EmptyClipboard();
+  if (!hold) CloseClipboard();
+  bool pressed = BringToFront(top);
+  const ULONGLONG start = GetTickCount64();
+  for (const std::wstring& chord : chords) pressed = pressed && PressChord(chord);
+  if (pressed) WaitUntilHandled(top, timeout_ms);
+  const ULONGLONG handled = GetTickCount64() - start;
+  if (hold) CloseClipboard();
+  if (!pressed) return Fail(3, "the window did not come to the front, or a key is unknown");
+  const std::string json = "{\"text\": " + Json(ClipboardText()) + Fmt(", \"handled_ms\": %llu}\n", handled);
+  return WriteOut(out, json) ? 0 : Fail(3, "cannot write %s", Utf8(out).c_str());
 }
 
 // Test values for the theme colours that tell the button text colour apart from the window text.
@@ -880,7 +907,7 @@ int Usage() {
               "usage: probe.exe dump OUT.json | click-end | key-end | close-box | sc-close | list OUT.json | acp"
               " | dpi-changed DPI | dialog OUT.json | focus OUT.json | click ID | keys KEY... | select ID START END"
               " | reactivate OUT.json | click-inactive ID | query-end-session | watch ARMED OUT.json [--screen-reader]"
-              " | accessible OUT.json | tab-walk OUT.json N [back] | clipboard OUT.json"
+              " | accessible OUT.json | tab-walk OUT.json N [back] | clipboard OUT.json | copied OUT.json [--hold] KEY..."
               " | high-contrast on OUT.json | high-contrast off C1 C2 C3 C4"
               "  [--timeout-ms N]");
 }
@@ -920,6 +947,10 @@ int main() {
   if (cmd == L"tab-walk" && (args.size() == 3 || (args.size() == 4 && args[3] == L"back")))
     return TabWalk(args[1], _wtoi(args[2].c_str()), args.size() == 4, timeout_ms);
   if (cmd == L"clipboard" && args.size() == 2) return Clipboard(args[1]);
+  if (cmd == L"copied" && args.size() >= 3) {
+    const bool hold = args[2] == L"--hold";
+    return Copied(args[1], hold, std::vector<std::wstring>(args.begin() + (hold ? 3 : 2), args.end()), timeout_ms);
+  }
   if (cmd == L"high-contrast" && args.size() == 3 && args[1] == L"on") return HighContrastOn(args[2], timeout_ms);
   if (cmd == L"high-contrast" && args.size() == 6 && args[1] == L"off")
     return HighContrastOff(std::vector<std::wstring>(args.begin() + 2, args.end()), timeout_ms);
