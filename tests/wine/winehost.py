@@ -379,9 +379,16 @@ class WineHost:
         """probe.exe copied: the clipboard, emptied first, after these keys in the window; on
         failure {"error": what the probe said}."""
         out = self.work / "copied.json"
-        out.unlink(missing_ok=True)
-        rc, err = self.probe_cmd("copied", windows_path(out), *args)
-        return json.loads(out.read_text(encoding="utf-8")) if rc == 0 and out.exists() else {"error": f"{rc}: {err}"}
+        errors = []
+        # Once under load the probe ended at once with code 1 and said nothing: a probe that
+        # fails is started again (the clipboard is emptied first each time); what it reads is not.
+        for _ in range(2):
+            out.unlink(missing_ok=True)
+            rc, err = self.probe_cmd("copied", windows_path(out), *args)
+            if rc == 0 and out.exists():
+                return json.loads(out.read_text(encoding="utf-8"))
+            errors.append(f"{rc}: {err}")
+        return {"error": "; ".join(errors)}
 
     def visible_windows(self) -> list[dict]:
         out = self.work / "windows.json"
