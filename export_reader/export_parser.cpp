@@ -66,11 +66,14 @@ static_assert(IsFoldedFrom(kClassIdsUnder.substr(0, 5), kClassIds) && IsFoldedFr
 // much of it shows that. A kept value takes no more, however long the file's.
 constexpr std::size_t kKeptUnits = 4 * (kTextBufferBytes + 1);
 
-// What the reader keeps of classes not yet named, about: the class servers of
-// a whole HKEY_CLASSES_ROOT take a fraction of it. Beyond it they are let go.
-constexpr std::size_t kClassBytes = std::size_t{3} << 20;
-// What a class takes besides its key's and its data's units.
-constexpr std::size_t kClassOverhead = sizeof(ClassServers::value_type) + 64;
+// What the reader keeps of classes not yet named, about, shared by the
+// readings of a file: the class servers of a whole HKEY_CLASSES_ROOT take a
+// fraction of it. Beyond it they are let go.
+constexpr std::size_t kClassBytes = std::size_t{6} << 20;
+// What a class takes in the tree, and a server value besides its units, with
+// what the heap adds to each block.
+constexpr std::size_t kClassBytesEach = sizeof(ClassServers::value_type) + 48;
+constexpr std::size_t kServerBytesEach = sizeof(std::optional<KeptData>) + 32;
 
 constexpr char16_t kDwordWord[] = u"dword:";
 constexpr char16_t kHexWord[] = u"hex";
@@ -92,7 +95,42 @@ constexpr struct HexDigits {
 
 int HexDigit(char16_t c) { return c < 128 ? kHexDigits.value[c] : -1; }
 
-std::size_t Size(const KeptData& data) { return data.units.size() * sizeof(char16_t) + data.bytes.size(); }
+std::size_t Size(const KeptData& data) {
+    return kServerBytesEach + data.units.size() * sizeof(char16_t) + data.bytes.size();
+}
+
+// Where a folded path lies among the classes whose servers are kept.
+struct ClassPlace {
+    enum Kind { None, Above, Class, Server } kind = None;
+    ClassId id;          // of a class or its server key
+    bool views[2] = {};  // above: the classes of the 64-bit and of the 32-bit view
+};
+
+ClassPlace PlaceOf(std::u16string_view path) {
+    ClassPlace place;
+    if (path.empty()) {
+        place.kind = ClassPlace::Above;
+        place.views[0] = place.views[1] = true;
+        return place;
+    }
+    const bool wow64 = IsAtOrBelow(path, kWow64);
+    if (wow64) path.remove_prefix(std::min(path.size(), kWow64Under.size()));
+    const std::u16string_view classIds = kClassIdsUnder.substr(0, kClassIdsUnder.size() - 1);
+    if (path.empty() || path == classIds) {
+        place.kind = ClassPlace::Above;
+        place.views[wow64] = true;
+        return place;
+    }
+    if (!IsAtOrBelow(path, classIds)) return place;
+    path.remove_prefix(kClassIdsUnder.size());
+    const std::size_t nameEnd = std::min(path.find(u'\\'), path.size());
+    if (!IsClassName(path.substr(0, nameEnd))) return place;
+    const std::u16string_view below = path.substr(nameEnd);
+    if (!below.empty() && below != kServerUnder) return place;
+    place.kind = below.empty() ? ClassPlace::Class : ClassPlace::Server;
+    place.id = ClassIdOf(path.substr(0, nameEnd), wow64);
+    return place;
+}
 
 // Two digits and a comma, as regedit writes a byte, or -1.
 int HexByte(const char16_t* p) {
@@ -124,8 +162,22 @@ std::size_t Utf8Weight(const char16_t* begin, const char16_t* end) {
 
 }  // namespace
 
+ClassId ClassIdOf(std::u16string_view name, bool wow64) {
+    ClassId id;
+    id.wow64 = wow64;
+    int digits = 0;
+    for (const char16_t c : name) {
+        const int digit = HexDigit(c);
+        if (digit < 0) continue;
+        std::uint64_t& half = digits++ < 16 ? id.high : id.low;
+        half = half << 4 | static_cast<std::uint64_t>(digit);
+    }
+    return id;
+}
+
 ExportParser::ExportParser(const KeptValues& kept, UnitForm form, int firstLine)
     : kept_(&kept), form_(form), line_(firstLine), userHas_(kept.tracked().size(), 0) {
+    classRoom_ = kClassBytes;
     for (Layer layer : {kMachineLayer, kUserLayer}) {
         exists_[layer].assign(kept.keys().size(), 0);
         dataAt_[layer].assign(kept.valueCount(), -1);
@@ -139,6 +191,11 @@ const std::optional<KeptData>& ExportParser::Data(Layer layer, std::size_t value
 }
 
 void ExportParser::Fail(const char* what) const { throw RegExportError(line_, what); }
+
+void ExportParser::ShareClassRoom(std::size_t readings) {
+    classRoom_ = kClassBytes / readings;
+    Account(0);
+}
 
 void ExportParser::End() {
     LineEnd();
@@ -429,7 +486,6 @@ void ExportParser::EndKeyLine() {
         }
     }
     if (!kept_->classNaming().empty() && !classesDropped_ && ServerKeyLine(classPath, wow64Classes, layer)) {
-        serverClass_ = classKey_;
         current_ = {-1, true, layer};
     }
 }
@@ -437,46 +493,93 @@ void ExportParser::EndKeyLine() {
 // A key line below a class key, with `classPath` as the file writes it:
 // the class is kept where the line makes its server key, or the user's tree
 // has the key (a deletion through HKEY_CLASSES_ROOT goes where that is).
-// Whether the line is the server key of the class `classKey_`.
+// Whether the line is the server key of the class `serverClass_`.
 bool ExportParser::ServerKeyLine(std::u16string_view classPath, bool wow64Classes, Layer layer) {
-    classKey_.assign(wow64Classes ? kWow64Under : std::u16string_view());
-    if (!wow64Classes && classPath.size() > kWow64Under.size() && EqualsFolded(classPath.substr(0, kWow64Under.size()), kWow64Under)) {
-        classKey_ = kWow64Under;
+    // The machine's keys count only where they are a server key: most lines
+    // are ruled out by their last name alone.
+    const bool atServer = classPath.size() > kServerUnder.size() &&
+                          EqualsFolded(classPath.substr(classPath.size() - kServerUnder.size()), kServerUnder);
+    if (layer == kMachineLayer && !atServer) return false;
+    bool wow64 = wow64Classes;
+    if (!wow64 && classPath.size() > kWow64Under.size() && EqualsFolded(classPath.substr(0, kWow64Under.size()), kWow64Under)) {
+        wow64 = true;
         classPath.remove_prefix(kWow64Under.size());
     }
     if (classPath.size() <= kClassIdsUnder.size() || !EqualsFolded(classPath.substr(0, kClassIdsUnder.size()), kClassIdsUnder)) {
         return false;
     }
     const std::size_t nameEnd = std::min(classPath.find(u'\\', kClassIdsUnder.size()), classPath.size());
-    const std::u16string_view name = classPath.substr(kClassIdsUnder.size(), nameEnd - kClassIdsUnder.size());
     // Only a class name can be named by a program identifier.
-    if (!IsClassName(name)) return false;
+    if (!IsClassName(classPath.substr(kClassIdsUnder.size(), nameEnd - kClassIdsUnder.size()))) return false;
     const std::u16string_view below = classPath.substr(nameEnd);
-    const bool atServer = below.size() == kServerUnder.size() && EqualsFolded(below, kServerUnder);
-    const bool inServer = atServer || (below.size() > kServerUnder.size() && below[kServerUnder.size()] == u'\\' &&
+    const bool isServer = atServer && below.size() == kServerUnder.size();
+    const bool inServer = isServer || (below.size() > kServerUnder.size() && below[kServerUnder.size()] == u'\\' &&
                                        EqualsFolded(below.substr(0, kServerUnder.size()), kServerUnder));
-    // The machine's keys count only where they hold the server.
-    if (layer == kMachineLayer && !atServer) return false;
-    classKey_.append(classPath.substr(0, nameEnd));
-    for (char16_t& c : classKey_) c = FoldAscii(c);
-    ClassServer* server = Class(classKey_, true);
-    if (server == nullptr) return false;
-    if (layer == kUserLayer) server->userClass = true;
-    if (inServer) server->serverKey[layer] = true;
-    return atServer;
+    if (layer == kMachineLayer && !isServer) return false;
+    const ClassId id = ClassIdOf(classPath.substr(kClassIdsUnder.size(), nameEnd - kClassIdsUnder.size()), wow64);
+    ClassServer* made = Class(id, true);
+    if (made == nullptr) return false;
+    serverClass_ = id;
+    ClassServer& server = Write(id, *made, layer);
+    if (layer == kUserLayer) server.userClass = true;
+    if (inServer) server.serverKey[layer] = true;
+    return isServer;
 }
 
-// The default value of the server key being read, in `layer`.
-std::optional<KeptData>& ExportParser::CurrentServer(Layer layer) { return classes_.find(serverClass_)->second.server[layer]; }
+// The class `id` where `layer` of it holds what was written, else null.
+const ClassServer* ExportParser::Holding(const ClassId& id, Layer layer) const {
+    const auto found = classes_.find(id);
+    if (found == classes_.end() || found->second.written[layer] <= cleared_[id.wow64][layer]) return nullptr;
+    return &found->second;
+}
 
-// The class of `classKey`, made where `make` says and the classes kept leave
-// room; null when there is none.
-ClassServer* ExportParser::Class(std::u16string_view classKey, bool make) {
-    const auto found = classes_.find(classKey);
+bool ExportParser::HasServer(const ClassId& id, Layer layer) const {
+    const ClassServer* server = Holding(id, layer);
+    return server != nullptr && server->serverKey[layer];
+}
+
+const std::optional<KeptData>& ExportParser::ServerData(const ClassId& id, Layer layer) const {
+    static const std::optional<KeptData> kNone;
+    const ClassServer* server = Holding(id, layer);
+    return server == nullptr || server->serverAt[layer] < 0 ? kNone
+                                                          : serverData_[static_cast<std::size_t>(server->serverAt[layer])];
+}
+
+// `layer` of class `id`, about to be written: emptied first where a deletion
+// of its view's classes came after it was last written.
+ClassServer& ExportParser::Write(const ClassId& id, ClassServer& server, Layer layer) {
+    if (server.written[layer] <= cleared_[id.wow64][layer]) {
+        server.serverKey[layer] = false;
+        if (layer == kUserLayer) server.userClass = false;
+        if (server.serverAt[layer] >= 0) {
+            std::optional<KeptData>& data = serverData_[static_cast<std::size_t>(server.serverAt[layer])];
+            if (data) Account(-static_cast<std::ptrdiff_t>(Size(*data)));
+            data.reset();
+        }
+    }
+    server.written[layer] = ++clock_;
+    return server;
+}
+
+// The default value of the server key being read, in `layer`, its place
+// made when it has none.
+std::optional<KeptData>& ExportParser::CurrentServer(Layer layer) {
+    std::int32_t& at = classes_.find(serverClass_)->second.serverAt[layer];
+    if (at < 0) {
+        at = static_cast<std::int32_t>(serverData_.size());
+        serverData_.emplace_back();
+    }
+    return serverData_[static_cast<std::size_t>(at)];
+}
+
+// The class `id`, made where `make` says and the classes kept leave room;
+// null when there is none.
+ClassServer* ExportParser::Class(const ClassId& id, bool make) {
+    const auto found = classes_.find(id);
     if (found != classes_.end()) return &found->second;
     if (!make) return nullptr;
-    ClassServer& made = classes_[std::u16string(classKey)];
-    Account(static_cast<std::ptrdiff_t>(kClassOverhead + classKey.size() * sizeof(char16_t)));
+    ClassServer& made = classes_[id];
+    Account(static_cast<std::ptrdiff_t>(kClassBytesEach));
     return classesDropped_ ? nullptr : &made;
 }
 
@@ -484,8 +587,9 @@ ClassServer* ExportParser::Class(std::u16string_view classKey, bool make) {
 // all go, and the servers asked for are then found by reading the file again.
 void ExportParser::Account(std::ptrdiff_t bytes) {
     classBytes_ = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(classBytes_) + bytes);
-    if (classBytes_ <= kClassBytes) return;
+    if (classBytes_ <= classRoom_) return;
     classes_.clear();
+    serverData_.clear();
     classBytes_ = 0;
     classesDropped_ = true;
     current_.server = false;
@@ -534,13 +638,10 @@ bool ExportParser::UserHas(const std::u16string& path) {
     const int tracked = kept_->Tracked(path);
     if (tracked >= 0) return userHas_[static_cast<std::size_t>(tracked)] != 0;
     if (classes_.empty()) return false;
-    // A class key, or its server key.
-    std::u16string_view classKey = path;
-    const bool server = classKey.size() > kServerUnder.size() &&
-                        classKey.compare(classKey.size() - kServerUnder.size(), kServerUnder.size(), kServerUnder) == 0;
-    if (server) classKey.remove_suffix(kServerUnder.size());
-    const ClassServer* found = Class(classKey, false);
-    return found != nullptr && (server ? found->serverKey[kUserLayer] : found->userClass);
+    const ClassPlace place = PlaceOf(path);
+    if (place.kind != ClassPlace::Class && place.kind != ClassPlace::Server) return false;
+    const ClassServer* found = Holding(place.id, kUserLayer);
+    return found != nullptr && (place.kind == ClassPlace::Server ? found->serverKey[kUserLayer] : found->userClass);
 }
 
 // The user's tree has `path`, and so every tracked path at or above it.
@@ -566,19 +667,24 @@ void ExportParser::DeleteKeys(std::u16string_view path, Layer layer) {
             if (IsAtOrBelow(kept_->tracked()[i], path)) userHas_[i] = 0;
         }
     }
-    // The classes at or below `path`, or the one whose server key it is.
-    std::u16string_view classKey = path;
-    const bool server = classKey.size() > kServerUnder.size() &&
-                        classKey.compare(classKey.size() - kServerUnder.size(), kServerUnder.size(), kServerUnder) == 0;
-    if (server) classKey.remove_suffix(kServerUnder.size());
-    for (auto it = classes_.lower_bound(classKey); it != classes_.end() && it->first.compare(0, classKey.size(), classKey) == 0; ++it) {
-        if (!IsAtOrBelow(it->first, classKey) || (server && it->first.size() != classKey.size())) continue;
-        ClassServer& found = it->second;
-        found.serverKey[layer] = false;
-        if (found.server[layer]) Account(-static_cast<std::ptrdiff_t>(Size(*found.server[layer])));
-        found.server[layer].reset();
-        if (layer == kUserLayer && !server) found.userClass = false;
+    // The classes at or below `path`, at once, or the one whose server key it is.
+    const ClassPlace place = PlaceOf(path);
+    if (place.kind == ClassPlace::Above) {
+        for (const bool wow64 : {false, true}) {
+            if (place.views[wow64]) cleared_[wow64][layer] = ++clock_;
+        }
+        return;
     }
+    ClassServer* found = place.kind == ClassPlace::None ? nullptr : Class(place.id, false);
+    if (found == nullptr) return;
+    ClassServer& server = Write(place.id, *found, layer);
+    server.serverKey[layer] = false;
+    if (server.serverAt[layer] >= 0) {
+        std::optional<KeptData>& data = serverData_[static_cast<std::size_t>(server.serverAt[layer])];
+        if (data) Account(-static_cast<std::ptrdiff_t>(Size(*data)));
+        data.reset();
+    }
+    if (layer == kUserLayer && place.kind == ClassPlace::Class) server.userClass = false;
 }
 
 // A quoted text: "\\" and "\"" are escapes, any other backslash stands for itself.
@@ -732,6 +838,8 @@ void ExportParser::Keep(KeptData data) {
         const std::ptrdiff_t grown = static_cast<std::ptrdiff_t>(Size(data)) -
                                      static_cast<std::ptrdiff_t>(server ? Size(*server) : 0);
         server = std::move(data);
+        // Text collected a unit at a time has room to spare.
+        server->units.shrink_to_fit();
         return Account(grown);
     }
     std::int16_t& at = dataAt_[current_.layer][static_cast<std::size_t>(value_)];

@@ -34,16 +34,32 @@ struct KeptData {
 
 enum Layer { kMachineLayer, kUserLayer, kLayerCount };
 
-// What the reader keeps of a class whose server may be asked for: in each
-// layer, its LocalServer32 key and that key's default value; and whether the
-// user's tree has the class key, which decides where a deletion of it
+// A class in one view of the registry, by its name's 128 bits: small, as the
+// reader may keep thousands.
+struct ClassId {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+    bool wow64 = false;  // below Wow6432Node: the 32-bit view's
+    bool operator<(const ClassId& other) const {
+        return wow64 != other.wow64 ? other.wow64 : high != other.high ? high < other.high : low < other.low;
+    }
+};
+// The class of `name`, a class name in braces (IsClassName).
+ClassId ClassIdOf(std::u16string_view name, bool wow64);
+
+// What the reader keeps of a class whose server may be asked for, in each
+// layer: when the layer was last written (one written before the latest
+// deletion of all its view's classes holds nothing), whether it has the
+// LocalServer32 key, and the place of that key's default value; and whether
+// the user's tree has the class key, which decides where a deletion of it
 // through HKEY_CLASSES_ROOT goes.
 struct ClassServer {
-    bool userClass = false;
+    std::uint64_t written[kLayerCount] = {};
     bool serverKey[kLayerCount] = {};
-    std::optional<KeptData> server[kLayerCount];
+    std::int32_t serverAt[kLayerCount] = {-1, -1};
+    bool userClass = false;
 };
-using ClassServers = std::map<std::u16string, ClassServer, std::less<>>;  // by folded class key
+using ClassServers = std::map<ClassId, ClassServer>;
 
 class ExportParser {
 public:
@@ -66,15 +82,20 @@ public:
     // Whether `layer` has kept key number `key`, and its kept value number `value`.
     bool Has(Layer layer, std::size_t key) const { return exists_[layer][key] != 0; }
     const std::optional<KeptData>& Data(Layer layer, std::size_t value) const;
-    // The classes met whose servers may be asked for, by folded class key
-    // ("clsid\{…}", "wow6432node\clsid\{…}"); all of them unless
-    // `classesDropped`.
-    const ClassServers& classes() const { return classes_; }
+    // Whether any class was met whose server may be asked for.
+    bool classesMet() const { return !classes_.empty(); }
+    // Whether `layer` has the server key of class `id`, and the data of its
+    // default value; all of them unless `classesDropped`.
+    bool HasServer(const ClassId& id, Layer layer) const;
+    const std::optional<KeptData>& ServerData(const ClassId& id, Layer layer) const;
     // Whether the classes met before the classes named were more than the
     // reader keeps, and were let go.
     bool classesDropped() const { return classesDropped_; }
     // Whether the file holds keys of the 32-bit view of 64-bit Windows.
     bool sawWow64() const { return sawWow64_; }
+    // While `readings` parsers read the same file, each keeps that share of
+    // the room for classes.
+    void ShareClassRoom(std::size_t readings);
 
 private:
     enum class State : std::uint8_t {
@@ -107,7 +128,9 @@ private:
     void DeleteKeys(std::u16string_view path, Layer layer);
     bool ServerKeyLine(std::u16string_view classPath, bool wow64Classes, Layer layer);
     std::optional<KeptData>& CurrentServer(Layer layer);
-    ClassServer* Class(std::u16string_view classKey, bool make);
+    ClassServer* Class(const ClassId& id, bool make);
+    const ClassServer* Holding(const ClassId& id, Layer layer) const;
+    ClassServer& Write(const ClassId& id, ClassServer& server, Layer layer);
     void Account(std::ptrdiff_t bytes);
     void NameEnd();
     void Keep(KeptData data);
@@ -131,13 +154,16 @@ private:
     // where a key line through HKEY_CLASSES_ROOT goes depends on them.
     std::vector<char> userHas_;
     ClassServers classes_;
-    std::size_t classBytes_ = 0;  // about what `classes_` takes
+    std::vector<std::optional<KeptData>> serverData_;  // by ClassServer::serverAt
+    std::size_t classBytes_ = 0;  // about what `classes_` and `serverData_` take
+    std::size_t classRoom_;       // what they may take
+    std::uint64_t clock_ = 0;     // counts the writes to a class's layer
+    std::uint64_t cleared_[2][kLayerCount] = {};  // by view and layer: when all its classes were deleted
     bool classesDropped_ = false;
     bool sawWow64_ = false;
-    std::u16string classKey_;  // the class key being looked up, reused
-    // The class of the server key being read, by key: a copy of the parser
+    // The class of the server key being read, by name: a copy of the parser
     // reads its own classes.
-    std::u16string serverClass_;
+    ClassId serverClass_;
 
     // The key line being read.
     bool deletion_ = false;

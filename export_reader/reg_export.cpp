@@ -105,10 +105,10 @@ public:
         MoveInto(registry);
         const ExportParser& parser = readings_.front().parser;
         // Without a class met, no server is there to find.
-        if (base_.classNaming().empty() || (parser.classes().empty() && !parser.classesDropped())) return true;
+        if (base_.classNaming().empty() || (!parser.classesMet() && !parser.classesDropped())) return true;
         const std::vector<std::u16string> named = NamedClasses(registry);
         if (!parser.classesDropped()) {
-            MoveServers(named, parser.classes(), registry);
+            MoveServers(named, parser, registry);
             return true;
         }
         if (named.empty()) return true;
@@ -187,17 +187,16 @@ private:
     }
 
     // The server keys of the `named` classes that the reading kept.
-    void MoveServers(const std::vector<std::u16string>& named, const ClassServers& classes,
+    void MoveServers(const std::vector<std::u16string>& named, const ExportParser& parser,
                      MemoryRegistry& registry) const {
         const std::u16string serverKey = u"\\" + MemoryRegistry::Fold(std::u16string(kLocalServer));
-        const UnitForm form = readings_.front().parser.form();
+        const std::u16string wow64 = MemoryRegistry::Fold(std::u16string(kWow64Node)) + u'\\';
         for (const std::u16string& classKey : named) {
-            const auto found = classes.find(classKey);
-            if (found == classes.end()) continue;
+            const ClassId id = ClassIdOf(classKey.substr(classKey.rfind(u'\\') + 1), classKey.compare(0, wow64.size(), wow64) == 0);
             for (const Layer layer : {kMachineLayer, kUserLayer}) {
-                if (!found->second.serverKey[layer]) continue;
+                if (!parser.HasServer(id, layer)) continue;
                 MemoryRegistry::Values values;
-                if (const auto& data = found->second.server[layer]) values[std::u16string()] = Value(*data, form);
+                if (const auto& data = parser.ServerData(id, layer)) values[std::u16string()] = Value(*data, parser.form());
                 registry.MergeFoldedKey(classKey + serverKey, std::move(values));
             }
         }
@@ -304,6 +303,7 @@ private:
                 // each goes on until the bytes tell which the file is.
                 readings_.push_back(readings_.front());
                 SetForm(readings_.back(), UnitForm::AnsiChars);
+                for (Reading& reading : readings_) reading.parser.ShareClassRoom(readings_.size());
             }
         }
         for (Reading& reading : readings_) {
@@ -350,6 +350,7 @@ private:
         file_.decided = true;
         if (readings_.size() > 1) {
             readings_.erase(readings_.begin());
+            readings_.front().parser.ShareClassRoom(1);
         } else {
             // Every byte so far was ASCII, which reads the same in either form.
             SetForm(readings_.front(), UnitForm::AnsiChars);

@@ -276,6 +276,16 @@ TEST_F(RegExportTest, ServersOfTheClassesNamedAreKept) {
          hklm + server + u"]\r\n@=\"machine\"\r\n[-HKEY_CLASSES_ROOT\\" + server + u"]\r\n" + hkcr + u"Wow6432Node\\" + server +
              u"]\r\n@=\"32\"\r\n@=-\r\n",
          u"(none)", u"(none)"},
+        {"deletions of all classes of a view, then a class written again",
+         hklm + server + u"]\r\n@=\"machine\"\r\n" + hkcr + u"Wow6432Node\\" + server + u"]\r\n@=\"32\"\r\n" +
+             u"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID]\r\n[-HKEY_CLASSES_ROOT\\Wow6432Node]\r\n" + hkcr +
+             u"Wow6432Node\\" + server + u"]\r\n@=\"again\"\r\n",
+         u"(none)", u"again"},
+        {"and of the user's, whose class is written again without its server",
+         hkcu + server + u"]\r\n@=\"user\"\r\n[-HKEY_CURRENT_USER\\Software\\Classes\\CLSID]\r\n" + hkcu + u"CLSID\\" + cls +
+             u"\\InprocServer32]\r\n" + hklm + server + u"]\r\n@=\"machine\"\r\n" + hkcr + u"Wow6432Node\\" + server +
+             u"]\r\n@=\"32\"\r\n",
+         u"machine", u"32"},
     };
     for (const auto& c : cases) {
         for (const bool namedFirst : {true, false}) {
@@ -306,7 +316,7 @@ TEST_F(RegExportTest, ServersOfTheClassesNamedAreKept) {
     // More classes before the file names one than the reader keeps: a file
     // is read again for the classes named; standard input cannot be.
     std::u16string many;
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < 60000; ++i) {
         many += hkcr + u"CLSID\\{" + Widen(std::to_string(10000000 + i)) + u"-0000-0000-0000-000000000000}\\LocalServer32]\r\n"
                 u"@=\"C:\\\\Windows\\\\System32\\\\server.exe\"\r\n";
     }
@@ -407,6 +417,13 @@ TEST_F(RegExportTest, MemoryStaysBoundedWhateverTheFileHolds) {
         return text;
     };
     const std::string curVer = "[HKEY_CLASSES_ROOT\\Excel.Application\\CurVer]\r\n@=";
+    const auto classes = [&](int count) {
+        return repeat(count, [](int i) {
+                   return "[HKEY_CLASSES_ROOT\\CLSID\\{" + std::to_string(10000000 + i) +
+                          "-0000-0000-0000-000000000000}\\LocalServer32]\r\n@=\"C:\\\\Windows\\\\server.exe\"\r\n";
+               }) +
+               "[HKEY_CLASSES_ROOT\\Excel.Application.16\\CLSID]\r\n@=\"{10000000-0000-0000-0000-000000000000}\"\r\n";
+    };
     const struct {
         const char* shape;
         std::string body;
@@ -419,12 +436,9 @@ TEST_F(RegExportTest, MemoryStaysBoundedWhateverTheFileHolds) {
         {"a kept value as hex continued over lines",
          curVer + "hex(1):" + repeat(400000, [](int) { return "41,42,43,44,45,46,47,48,\\\r\n  "; }) + "00\r\n",
          std::size_t{1} << 20},
-        {"classes before the file names them",
-         repeat(60000, [](int i) {
-             return "[HKEY_CLASSES_ROOT\\CLSID\\{" + std::to_string(10000000 + i) +
-                    "-0000-0000-0000-000000000000}\\LocalServer32]\r\n@=\"C:\\\\Windows\\\\server.exe\"\r\n";
-         }) + "[HKEY_CLASSES_ROOT\\Excel.Application.16\\CLSID]\r\n@=\"{10000000-0000-0000-0000-000000000000}\"\r\n",
-         std::size_t{5} << 20},
+        {"classes before the file names them", classes(60000), std::size_t{8} << 20},
+        // Read as UTF-8 and as CP932 to its end, by two readings that share the room.
+        {"classes in 8-bit text that is UTF-8 and CP932 alike", "; \xE3\x82\xA8\r\n" + classes(60000), std::size_t{8} << 20},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shape);
