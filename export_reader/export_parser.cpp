@@ -390,7 +390,10 @@ void ExportParser::StartData(char16_t c) {
 void ExportParser::NameEnd() {
     value_ = -1;
     if (current_.server && name_.empty()) value_ = static_cast<int>(kept_->valueCount());
-    if (current_.key < 0) return;
+    if (current_.key >= 0) KeptValueNamed();
+}
+
+void ExportParser::KeptValueNamed() {
     const std::u16string folded = MemoryRegistry::Fold(name_);
     const KeptValues::Key& key = kept_->keys()[static_cast<std::size_t>(current_.key)];
     for (std::size_t value = key.first; value < key.first + key.count; ++value) {
@@ -464,7 +467,7 @@ void ExportParser::EndKeyLine() {
         }
         return folded_;
     };
-    if (!deletion_ && !sawWow64_) {
+    if (!sawWow64_ && !deletion_ && (wow64Classes || (!classPath.empty() && FoldAscii(classPath.front()) == kWow64.front()))) {
         sawWow64_ = wow64Classes || (classPath.size() >= kWow64.size() && EqualsFolded(classPath.substr(0, kWow64.size()), kWow64) &&
                                      (classPath.size() == kWow64.size() || classPath[kWow64.size()] == u'\\'));
     }
@@ -485,7 +488,9 @@ void ExportParser::EndKeyLine() {
             current_ = {key, false, layer};
         }
     }
-    if (!kept_->classNaming().empty() && !classesDropped_ && ServerKeyLine(classPath, wow64Classes, layer)) {
+    // Of the machine's keys only a server key, which ends in "2", can be a class's.
+    const bool mayBeClass = layer == kUserLayer || (!classPath.empty() && classPath.back() == kServerUnder.back());
+    if (mayBeClass && !kept_->classNaming().empty() && !classesDropped_ && ServerKeyLine(classPath, wow64Classes, layer)) {
         current_ = {-1, true, layer};
     }
 }

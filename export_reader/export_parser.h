@@ -133,6 +133,7 @@ private:
     ClassServer& Write(const ClassId& id, ClassServer& server, Layer layer);
     void Account(std::ptrdiff_t bytes);
     void NameEnd();
+    void KeptValueNamed();
     void Keep(KeptData data);
     void Drop(Layer layer, std::size_t value);
     void PushByte();
