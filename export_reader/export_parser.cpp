@@ -448,11 +448,11 @@ void ExportParser::EndKeyLine() {
     if (lastName == 0) Fail(kEmptyName);
     if (lastName > kMaxKeyNameLength) Fail(kLongName);
     // Without a fault the path was stored whole.
-    path_.resize(pathUnits_ - tailBlanks_ - 1);
+    const std::u16string_view path(path_.data(), pathUnits_ - tailBlanks_ - 1);
 
     std::u16string_view classPath;
     bool wow64Classes = false;
-    const Root root = RootOf(classPath, wow64Classes);
+    const Root root = RootOf(path, classPath, wow64Classes);
     if (root == Root::None) return;
     // Most paths are neither kept, the user's nor deleted: those are folded
     // only when they may be.
@@ -467,9 +467,9 @@ void ExportParser::EndKeyLine() {
         }
         return folded_;
     };
-    if (!sawWow64_ && !deletion_ && (wow64Classes || (!classPath.empty() && FoldAscii(classPath.front()) == kWow64.front()))) {
-        sawWow64_ = wow64Classes || (classPath.size() >= kWow64.size() && EqualsFolded(classPath.substr(0, kWow64.size()), kWow64) &&
-                                     (classPath.size() == kWow64.size() || classPath[kWow64.size()] == u'\\'));
+    // Cheap tests first: most lines are of neither view's classes.
+    if (!sawWow64_ && (wow64Classes || (!classPath.empty() && FoldAscii(classPath.front()) == kWow64.front()))) {
+        NoteWow64(classPath, wow64Classes);
     }
     // Through HKEY_CLASSES_ROOT a key is the user's where the user has it,
     // and the machine's otherwise, as Windows writes them.
@@ -488,11 +488,21 @@ void ExportParser::EndKeyLine() {
             current_ = {key, false, layer};
         }
     }
-    // Of the machine's keys only a server key, which ends in "2", can be a class's.
-    const bool mayBeClass = layer == kUserLayer || (!classPath.empty() && classPath.back() == kServerUnder.back());
+    // Of the machine's keys only a server key can be a class's: "\\" where
+    // its last name would start, and "2" at its end.
+    const std::size_t serverAt = classPath.size() - std::min(classPath.size(), kServerUnder.size());
+    const bool mayBeClass = layer == kUserLayer || (classPath.size() > kServerUnder.size() && classPath[serverAt] == u'\\' &&
+                                                    classPath.back() == kServerUnder.back());
     if (mayBeClass && !kept_->classNaming().empty() && !classesDropped_ && ServerKeyLine(classPath, wow64Classes, layer)) {
         current_ = {-1, true, layer};
     }
+}
+
+// Whether a key line that is no deletion lies among the 32-bit view's classes.
+void ExportParser::NoteWow64(std::u16string_view classPath, bool wow64Classes) {
+    if (deletion_) return;
+    sawWow64_ = wow64Classes || (classPath.size() >= kWow64.size() && EqualsFolded(classPath.substr(0, kWow64.size()), kWow64) &&
+                                 (classPath.size() == kWow64.size() || classPath[kWow64.size()] == u'\\'));
 }
 
 // A key line below a class key, with `classPath` as the file writes it:
@@ -580,10 +590,13 @@ std::optional<KeptData>& ExportParser::CurrentServer(Layer layer) {
 // The class `id`, made where `make` says and the classes kept leave room;
 // null when there is none.
 ClassServer* ExportParser::Class(const ClassId& id, bool make) {
-    const auto found = classes_.find(id);
-    if (found != classes_.end()) return &found->second;
+    // An export lists the classes in order: a new one comes after the last,
+    // and is placed there without a walk through the tree.
+    const bool last = !classes_.empty() && !(id < classes_.rbegin()->first);
+    const auto found = last ? std::prev(classes_.end()) : classes_.find(id);
+    if (found != classes_.end() && !(found->first < id)) return &found->second;
     if (!make) return nullptr;
-    ClassServer& made = classes_[id];
+    ClassServer& made = classes_.emplace_hint(last ? classes_.end() : found, id, ClassServer())->second;
     Account(static_cast<std::ptrdiff_t>(kClassBytesEach));
     return classesDropped_ ? nullptr : &made;
 }
@@ -605,8 +618,7 @@ void ExportParser::Account(std::ptrdiff_t bytes) {
 // keys; None for a key outside them. `wow64Classes`: the path lies below the
 // machine's 32-bit classes as HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\Classes,
 // which is Wow6432Node below the class keys.
-ExportParser::Root ExportParser::RootOf(std::u16string_view& classPath, bool& wow64Classes) const {
-    const std::u16string_view path(path_);
+ExportParser::Root ExportParser::RootOf(std::u16string_view path, std::u16string_view& classPath, bool& wow64Classes) const {
     const std::size_t cut = static_cast<std::size_t>(FindFirstOf(path.data(), path.data() + path.size(), u'\\') - path.data());
     const std::u16string_view root = path.substr(0, cut);
     std::u16string_view rest = path.substr(std::min(cut + 1, path.size()));

@@ -122,10 +122,11 @@ private:
     void StartLine(char16_t c);
     void StartData(char16_t c);
     void EndKeyLine();
-    Root RootOf(std::u16string_view& classPath, bool& wow64Classes) const;
+    Root RootOf(std::u16string_view path, std::u16string_view& classPath, bool& wow64Classes) const;
     bool UserHas(const std::u16string& path);
     void MarkUser(const std::u16string& path);
     void DeleteKeys(std::u16string_view path, Layer layer);
+    void NoteWow64(std::u16string_view classPath, bool wow64Classes);
     bool ServerKeyLine(std::u16string_view classPath, bool wow64Classes, Layer layer);
     std::optional<KeptData>& CurrentServer(Layer layer);
     ClassServer* Class(const ClassId& id, bool make);
