@@ -22,6 +22,30 @@ bool IsAscii(const Text& text) {
 // A unit of a registry name as names compare: ASCII capitals made small.
 constexpr char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
+// Whether `text` is `folded` but for the case of ASCII letters.
+inline bool EqualsFolded(std::u16string_view text, std::u16string_view folded) {
+    if (text.size() != folded.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (FoldAscii(text[i]) != folded[i]) return false;
+    }
+    return true;
+}
+
+// The value of each ASCII hexadecimal digit, -1 for any other character.
+inline constexpr struct HexDigits {
+    signed char value[128];
+    constexpr HexDigits() : value() {
+        for (int c = 0; c < 128; ++c) {
+            value[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                                : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                       : -1);
+        }
+    }
+} kHexDigits;
+
+inline int HexDigit(char16_t c) { return c < 128 ? kHexDigits.value[c] : -1; }
+
 // Whether `folded` is `name` folded: names the reader keeps folded are
 // checked against the engine's at compile time.
 constexpr bool IsFoldedFrom(std::u16string_view folded, std::u16string_view name) {

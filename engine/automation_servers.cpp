@@ -11,16 +11,12 @@ namespace {
 
 constexpr std::u16string_view kProgram = u".exe";
 
-bool IsHexDigit(char16_t c) { return (c >= u'0' && c <= u'9') || (FoldAscii(c) >= u'a' && FoldAscii(c) <= u'f'); }
-
-bool EqualsWithoutCase(std::u16string_view a, std::u16string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return FoldAscii(x) == FoldAscii(y); });
-}
-
-// A class's server key: CLSID\{…}\LocalServer32.
+// A class's server key: CLSID\{…}\LocalServer32, folded, so that one class
+// named in two cases is one key.
 std::u16string ServerKey(const std::u16string& clsid) {
-    return std::u16string(kClassIds) + u'\\' + clsid + u'\\' + std::u16string(kLocalServer);
+    std::u16string key = std::u16string(kClassIds) + u'\\' + clsid + u'\\' + std::u16string(kLocalServer);
+    for (char16_t& c : key) c = FoldAscii(c);
+    return key;
 }
 
 void AddServer(std::vector<AutomationServer>& servers, int bits, const std::optional<std::u16string>& command) {
@@ -35,7 +31,7 @@ bool IsClassName(std::u16string_view text) {
     constexpr std::u16string_view kShape = u"{00000000-0000-0000-0000-000000000000}";
     if (text.size() != kShape.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (kShape[i] == u'0' ? !IsHexDigit(text[i]) : text[i] != kShape[i]) return false;
+        if (kShape[i] == u'0' ? HexDigit(text[i]) < 0 : text[i] != kShape[i]) return false;
     }
     return true;
 }
@@ -47,7 +43,7 @@ std::u16string ServerProgram(std::u16string_view command) {
     }
     for (std::size_t at = 0; at + kProgram.size() <= command.size(); ++at) {
         const std::size_t end = at + kProgram.size();
-        if (EqualsWithoutCase(command.substr(at, kProgram.size()), kProgram) &&
+        if (EqualsFolded(command.substr(at, kProgram.size()), kProgram) &&
             (end == command.size() || command[end] == u' ' || command[end] == u'\t')) {
             return std::u16string(command.substr(0, end));
         }
@@ -63,9 +59,7 @@ std::vector<AutomationServer> FindServers(const RegistryReader& registry, Regist
         const std::u16string& clsid = std::get<std::u16string>(text);
         if (!IsClassName(clsid)) continue;
         std::u16string key = ServerKey(clsid);
-        if (std::none_of(keys.begin(), keys.end(), [&](const std::u16string& known) { return EqualsWithoutCase(known, key); })) {
-            keys.push_back(std::move(key));
-        }
+        if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(std::move(key));
     }
     std::vector<AutomationServer> servers;
     if (views == RegistryViews::One) {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "ascii_blocks.h"
 #include "ascii_text.h"
 #include "registry_path.h"
-#include "ascii_blocks.h"
 
 namespace runesuka {
 

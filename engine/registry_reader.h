@@ -48,7 +48,6 @@ public:
     std::optional<std::u16string> ReadTextIn(std::uint32_t view, const std::u16string& subKey) const;
 
 private:
-
     RegistryApi& api_;
     const AnsiCodePage& codePage_;
     // The names in the code page, reused: a check makes two dozen reads.

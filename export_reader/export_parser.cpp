@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "ascii_text.h"
-#include "automation_servers.h"
+#include "registry_reader.h"
 #include "memory_registry.h"
 #include "reg_export.h"
 #include "registry_path.h"
@@ -52,13 +52,6 @@ constexpr std::u16string_view kClassesUnder = u"software\\classes\\";
 // Where 64-bit regedit writes the machine's 32-bit classes too.
 constexpr std::u16string_view kWow64ClassesUnderRoot = u"software\\wow6432node\\classes";
 constexpr std::u16string_view kWow64ClassesUnder = u"software\\wow6432node\\classes\\";
-// The class keys whose servers may be asked for, folded.
-constexpr std::u16string_view kClassIdsUnder = u"clsid\\";
-constexpr std::u16string_view kWow64Under = u"wow6432node\\";
-constexpr std::u16string_view kWow64 = u"wow6432node";
-constexpr std::u16string_view kServerUnder = u"\\localserver32";
-static_assert(IsFoldedFrom(kClassIdsUnder.substr(0, 5), kClassIds) && IsFoldedFrom(kWow64, kWow64Node) &&
-              IsFoldedFrom(kServerUnder.substr(1), kLocalServer));
 
 // A value longer than this many units, in any of the file's forms, is longer
 // than the check's 256-byte buffer in the ANSI code page too (four units of
@@ -80,71 +73,14 @@ constexpr char16_t kHexWord[] = u"hex";
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
-// The value of each ASCII hexadecimal digit, -1 for any other character.
-constexpr struct HexDigits {
-    signed char value[128];
-    constexpr HexDigits() : value() {
-        for (int c = 0; c < 128; ++c) {
-            value[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
-                                                : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                                       : -1);
-        }
-    }
-} kHexDigits;
-
-int HexDigit(char16_t c) { return c < 128 ? kHexDigits.value[c] : -1; }
-
 std::size_t Size(const KeptData& data) {
     return kServerBytesEach + data.units.size() * sizeof(char16_t) + data.bytes.size();
-}
-
-// Where a folded path lies among the classes whose servers are kept.
-struct ClassPlace {
-    enum Kind { None, Above, Class, Server } kind = None;
-    ClassId id;          // of a class or its server key
-    bool views[2] = {};  // above: the classes of the 64-bit and of the 32-bit view
-};
-
-ClassPlace PlaceOf(std::u16string_view path) {
-    ClassPlace place;
-    if (path.empty()) {
-        place.kind = ClassPlace::Above;
-        place.views[0] = place.views[1] = true;
-        return place;
-    }
-    const bool wow64 = IsAtOrBelow(path, kWow64);
-    if (wow64) path.remove_prefix(std::min(path.size(), kWow64Under.size()));
-    const std::u16string_view classIds = kClassIdsUnder.substr(0, kClassIdsUnder.size() - 1);
-    if (path.empty() || path == classIds) {
-        place.kind = ClassPlace::Above;
-        place.views[wow64] = true;
-        return place;
-    }
-    if (!IsAtOrBelow(path, classIds)) return place;
-    path.remove_prefix(kClassIdsUnder.size());
-    const std::size_t nameEnd = std::min(path.find(u'\\'), path.size());
-    if (!IsClassName(path.substr(0, nameEnd))) return place;
-    const std::u16string_view below = path.substr(nameEnd);
-    if (!below.empty() && below != kServerUnder) return place;
-    place.kind = below.empty() ? ClassPlace::Class : ClassPlace::Server;
-    place.id = ClassIdOf(path.substr(0, nameEnd), wow64);
-    return place;
 }
 
 // Two digits and a comma, as regedit writes a byte, or -1.
 int HexByte(const char16_t* p) {
     const int high = HexDigit(p[0]), low = HexDigit(p[1]);
     return (high | low) < 0 || p[2] != u',' ? -1 : high << 4 | low;
-}
-
-// Whether `text` is `folded` but for the case of ASCII letters.
-bool EqualsFolded(std::u16string_view text, std::u16string_view folded) {
-    if (text.size() != folded.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (FoldAscii(text[i]) != folded[i]) return false;
-    }
-    return true;
 }
 
 // The length of UTF-8 bytes in UTF-16 units.
@@ -161,19 +97,6 @@ std::size_t Utf8Weight(const char16_t* begin, const char16_t* end) {
 }
 
 }  // namespace
-
-ClassId ClassIdOf(std::u16string_view name, bool wow64) {
-    ClassId id;
-    id.wow64 = wow64;
-    int digits = 0;
-    for (const char16_t c : name) {
-        const int digit = HexDigit(c);
-        if (digit < 0) continue;
-        std::uint64_t& half = digits++ < 16 ? id.high : id.low;
-        half = half << 4 | static_cast<std::uint64_t>(digit);
-    }
-    return id;
-}
 
 ExportParser::ExportParser(const KeptValues& kept, UnitForm form, int firstLine)
     : kept_(&kept), form_(form), line_(firstLine), userHas_(kept.tracked().size(), 0) {
@@ -459,7 +382,8 @@ void ExportParser::EndKeyLine() {
     bool isFolded = false;
     const auto folded = [&]() -> const std::u16string& {
         if (!isFolded) {
-            folded_.assign(wow64Classes ? kWow64Under : std::u16string_view());
+            folded_.clear();
+            if (wow64Classes) folded_.append(kWow64Folded).append(1, u'\\');
             const std::size_t start = folded_.size();
             folded_.append(classPath);
             for (auto c = folded_.begin() + static_cast<std::ptrdiff_t>(start); c != folded_.end(); ++c) *c = FoldAscii(*c);
@@ -467,9 +391,13 @@ void ExportParser::EndKeyLine() {
         }
         return folded_;
     };
-    // Cheap tests first: most lines are of neither view's classes.
-    if (!sawWow64_ && (wow64Classes || (!classPath.empty() && FoldAscii(classPath.front()) == kWow64.front()))) {
-        NoteWow64(classPath, wow64Classes);
+    // Whether the line is of the 32-bit view's classes, told from the path as
+    // written: making the folded path here cost the reader about a twentieth
+    // of its speed. A cheap test first.
+    if (!sawWow64_ && !deletion_ && (wow64Classes || (!classPath.empty() && FoldAscii(classPath.front()) == kWow64Folded.front()))) {
+        const std::u16string_view first = classPath.substr(0, kWow64Folded.size());
+        sawWow64_ = wow64Classes || (EqualsFolded(first, kWow64Folded) &&
+                                     (classPath.size() == first.size() || classPath[first.size()] == u'\\'));
     }
     // Through HKEY_CLASSES_ROOT a key is the user's where the user has it,
     // and the machine's otherwise, as Windows writes them.
@@ -480,7 +408,7 @@ void ExportParser::EndKeyLine() {
                                                                        : kMachineLayer;
     if (deletion_) return DeleteKeys(folded(), layer);
     if (layer == kUserLayer) MarkUser(folded());
-    const std::size_t size = classPath.size() + (wow64Classes ? kWow64Under.size() : 0);
+    const std::size_t size = classPath.size() + (wow64Classes ? kWow64Folded.size() + 1 : 0);
     if (kept_->HasPathOfSize(size)) {
         const int key = kept_->Find(folded());
         if (key >= 0) {
@@ -490,55 +418,28 @@ void ExportParser::EndKeyLine() {
     }
     // Of the machine's keys only a server key can be a class's: "\\" where
     // its last name would start, and "2" at its end.
-    const std::size_t serverAt = classPath.size() - std::min(classPath.size(), kServerUnder.size());
-    const bool mayBeClass = layer == kUserLayer || (classPath.size() > kServerUnder.size() && classPath[serverAt] == u'\\' &&
-                                                    classPath.back() == kServerUnder.back());
-    if (mayBeClass && !kept_->classNaming().empty() && !classesDropped_ && ServerKeyLine(classPath, wow64Classes, layer)) {
+    const std::size_t serverAt = classPath.size() - std::min(classPath.size(), kServerFolded.size() + 1);
+    const bool mayBeClass = layer == kUserLayer || (classPath.size() > kServerFolded.size() + 1 && classPath[serverAt] == u'\\' &&
+                                                    classPath.back() == kServerFolded.back());
+    if (mayBeClass && !kept_->classNaming().empty() && !classesDropped_ && ServerKeyLine(folded(), layer)) {
         current_ = {-1, true, layer};
     }
 }
 
-// Whether a key line that is no deletion lies among the 32-bit view's classes.
-void ExportParser::NoteWow64(std::u16string_view classPath, bool wow64Classes) {
-    if (deletion_) return;
-    sawWow64_ = wow64Classes || (classPath.size() >= kWow64.size() && EqualsFolded(classPath.substr(0, kWow64.size()), kWow64) &&
-                                 (classPath.size() == kWow64.size() || classPath[kWow64.size()] == u'\\'));
-}
-
-// A key line below a class key, with `classPath` as the file writes it:
-// the class is kept where the line makes its server key, or the user's tree
-// has the key (a deletion through HKEY_CLASSES_ROOT goes where that is).
-// Whether the line is the server key of the class `serverClass_`.
-bool ExportParser::ServerKeyLine(std::u16string_view classPath, bool wow64Classes, Layer layer) {
-    // The machine's keys count only where they are a server key: most lines
-    // are ruled out by their last name alone.
-    const bool atServer = classPath.size() > kServerUnder.size() &&
-                          EqualsFolded(classPath.substr(classPath.size() - kServerUnder.size()), kServerUnder);
-    if (layer == kMachineLayer && !atServer) return false;
-    bool wow64 = wow64Classes;
-    if (!wow64 && classPath.size() > kWow64Under.size() && EqualsFolded(classPath.substr(0, kWow64Under.size()), kWow64Under)) {
-        wow64 = true;
-        classPath.remove_prefix(kWow64Under.size());
-    }
-    if (classPath.size() <= kClassIdsUnder.size() || !EqualsFolded(classPath.substr(0, kClassIdsUnder.size()), kClassIdsUnder)) {
-        return false;
-    }
-    const std::size_t nameEnd = std::min(classPath.find(u'\\', kClassIdsUnder.size()), classPath.size());
-    // Only a class name can be named by a program identifier.
-    if (!IsClassName(classPath.substr(kClassIdsUnder.size(), nameEnd - kClassIdsUnder.size()))) return false;
-    const std::u16string_view below = classPath.substr(nameEnd);
-    const bool isServer = atServer && below.size() == kServerUnder.size();
-    const bool inServer = isServer || (below.size() > kServerUnder.size() && below[kServerUnder.size()] == u'\\' &&
-                                       EqualsFolded(below.substr(0, kServerUnder.size()), kServerUnder));
-    if (layer == kMachineLayer && !isServer) return false;
-    const ClassId id = ClassIdOf(classPath.substr(kClassIdsUnder.size(), nameEnd - kClassIdsUnder.size()), wow64);
-    ClassServer* made = Class(id, true);
+// A key line below a class key: the class is kept where the line makes its
+// server key, or the user's tree has the key (a deletion through
+// HKEY_CLASSES_ROOT goes where that is). Whether the line is the server key
+// of the class `serverClass_`.
+bool ExportParser::ServerKeyLine(std::u16string_view folded, Layer layer) {
+    const ClassPlace place = PlaceOf(folded);
+    if (place.kind != ClassPlace::Inside || (layer == kMachineLayer && !place.atServer)) return false;
+    ClassServer* made = Class(place.id, true);
     if (made == nullptr) return false;
-    serverClass_ = id;
-    ClassServer& server = Write(id, *made, layer);
+    serverClass_ = place.id;
+    ClassServer& server = Write(place.id, *made, layer);
     if (layer == kUserLayer) server.userClass = true;
-    if (inServer) server.serverKey[layer] = true;
-    return isServer;
+    if (place.inServer) server.serverKey[layer] = true;
+    return place.atServer;
 }
 
 // The class `id` where `layer` of it holds what was written, else null.
@@ -566,14 +467,18 @@ ClassServer& ExportParser::Write(const ClassId& id, ClassServer& server, Layer l
     if (server.written[layer] <= cleared_[id.wow64][layer]) {
         server.serverKey[layer] = false;
         if (layer == kUserLayer) server.userClass = false;
-        if (server.serverAt[layer] >= 0) {
-            std::optional<KeptData>& data = serverData_[static_cast<std::size_t>(server.serverAt[layer])];
-            if (data) Account(-static_cast<std::ptrdiff_t>(Size(*data)));
-            data.reset();
-        }
+        DropServer(server, layer);
     }
     server.written[layer] = ++clock_;
     return server;
+}
+
+// Forgets the default value of the server key in `layer`.
+void ExportParser::DropServer(ClassServer& server, Layer layer) {
+    if (server.serverAt[layer] < 0) return;
+    std::optional<KeptData>& data = serverData_[static_cast<std::size_t>(server.serverAt[layer])];
+    if (data) Account(-static_cast<std::ptrdiff_t>(Size(*data)));
+    data.reset();
 }
 
 // The default value of the server key being read, in `layer`, its place
@@ -656,9 +561,9 @@ bool ExportParser::UserHas(const std::u16string& path) {
     if (tracked >= 0) return userHas_[static_cast<std::size_t>(tracked)] != 0;
     if (classes_.empty()) return false;
     const ClassPlace place = PlaceOf(path);
-    if (place.kind != ClassPlace::Class && place.kind != ClassPlace::Server) return false;
+    if (place.kind != ClassPlace::Inside) return false;
     const ClassServer* found = Holding(place.id, kUserLayer);
-    return found != nullptr && (place.kind == ClassPlace::Server ? found->serverKey[kUserLayer] : found->userClass);
+    return found != nullptr && (place.atServer ? found->serverKey[kUserLayer] : place.atClass && found->userClass);
 }
 
 // The user's tree has `path`, and so every tracked path at or above it.
@@ -692,16 +597,12 @@ void ExportParser::DeleteKeys(std::u16string_view path, Layer layer) {
         }
         return;
     }
-    ClassServer* found = place.kind == ClassPlace::None ? nullptr : Class(place.id, false);
+    ClassServer* found = place.atClass || place.atServer ? Class(place.id, false) : nullptr;
     if (found == nullptr) return;
     ClassServer& server = Write(place.id, *found, layer);
     server.serverKey[layer] = false;
-    if (server.serverAt[layer] >= 0) {
-        std::optional<KeptData>& data = serverData_[static_cast<std::size_t>(server.serverAt[layer])];
-        if (data) Account(-static_cast<std::ptrdiff_t>(Size(*data)));
-        data.reset();
-    }
-    if (layer == kUserLayer && place.kind == ClassPlace::Class) server.userClass = false;
+    DropServer(server, layer);
+    if (layer == kUserLayer && place.atClass) server.userClass = false;
 }
 
 // A quoted text: "\\" and "\"" are escapes, any other backslash stands for itself.
@@ -868,12 +769,7 @@ void ExportParser::Keep(KeptData data) {
 }
 
 void ExportParser::Drop(Layer layer, std::size_t value) {
-    if (value == kept_->valueCount()) {
-        std::optional<KeptData>& server = CurrentServer(layer);
-        if (server) Account(-static_cast<std::ptrdiff_t>(Size(*server)));
-        server.reset();
-        return;
-    }
+    if (value == kept_->valueCount()) return DropServer(classes_.find(serverClass_)->second, layer);
     const std::int16_t at = dataAt_[layer][value];
     if (at >= 0) data_[static_cast<std::size_t>(at)].reset();
 }

@@ -4,13 +4,13 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "class_keys.h"
 #include "kept_values.h"
 #include "registry_api.h"
 
@@ -33,19 +33,6 @@ struct KeptData {
 };
 
 enum Layer { kMachineLayer, kUserLayer, kLayerCount };
-
-// A class in one view of the registry, by its name's 128 bits: small, as the
-// reader may keep thousands.
-struct ClassId {
-    std::uint64_t high = 0;
-    std::uint64_t low = 0;
-    bool wow64 = false;  // below Wow6432Node: the 32-bit view's
-    bool operator<(const ClassId& other) const {
-        return wow64 != other.wow64 ? other.wow64 : high != other.high ? high < other.high : low < other.low;
-    }
-};
-// The class of `name`, a class name in braces (IsClassName).
-ClassId ClassIdOf(std::u16string_view name, bool wow64);
 
 // What the reader keeps of a class whose server may be asked for, in each
 // layer: when the layer was last written (one written before the latest
@@ -126,12 +113,12 @@ private:
     bool UserHas(const std::u16string& path);
     void MarkUser(const std::u16string& path);
     void DeleteKeys(std::u16string_view path, Layer layer);
-    void NoteWow64(std::u16string_view classPath, bool wow64Classes);
-    bool ServerKeyLine(std::u16string_view classPath, bool wow64Classes, Layer layer);
+    bool ServerKeyLine(std::u16string_view folded, Layer layer);
     std::optional<KeptData>& CurrentServer(Layer layer);
     ClassServer* Class(const ClassId& id, bool make);
     const ClassServer* Holding(const ClassId& id, Layer layer) const;
     ClassServer& Write(const ClassId& id, ClassServer& server, Layer layer);
+    void DropServer(ClassServer& server, Layer layer);
     void Account(std::ptrdiff_t bytes);
     void NameEnd();
     void KeptValueNamed();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "automation_servers.h"
 #include "memory_registry.h"
 
 namespace runesuka {
@@ -30,8 +29,8 @@ KeptValues::KeptValues(const std::vector<ClassesValue>& values, std::vector<Clas
         Track(path);
     }
     if (!classNaming_.empty()) {
-        const std::u16string wow64 = MemoryRegistry::Fold(std::u16string(kWow64Node));
-        const std::u16string classIds = MemoryRegistry::Fold(std::u16string(kClassIds));
+        const std::u16string classIds(kClassIdsFolded);
+        const std::u16string wow64(kWow64Folded);
         for (const std::u16string& path : {std::u16string(), classIds, wow64, wow64 + u'\\' + classIds}) Track(path);
     }
     std::sort(tracked_.begin(), tracked_.end());
@@ -50,10 +49,9 @@ int KeptValues::Tracked(std::u16string_view folded) const {
     return found != tracked_.end() && *found == folded ? static_cast<int>(found - tracked_.begin()) : -1;
 }
 
-KeptValues KeptValues::WithServerKeys(const std::vector<std::u16string>& classKeys) const {
+KeptValues KeptValues::WithServerKeys(const std::vector<ClassId>& classes) const {
     std::vector<ClassesValue> values = values_;
-    const std::u16string server = MemoryRegistry::Fold(std::u16string(kLocalServer));
-    for (const std::u16string& classKey : classKeys) values.push_back({classKey + u'\\' + server, u""});
+    for (const ClassId& id : classes) values.push_back({ServerKeyOf(id), u""});
     return KeptValues(values);
 }
 

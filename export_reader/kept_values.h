@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "class_keys.h"
 #include "path_hash.h"
 #include "registry_api.h"
 
@@ -43,9 +44,9 @@ public:
     // The values whose texts name classes whose servers are kept; none
     // where no server is kept.
     const std::vector<ClassesValue>& classNaming() const { return classNaming_; }
-    // The same values, with the server keys of `classKeys` (folded class keys
-    // such as "clsid\{…}") kept as any other key, and no classes looked for.
-    KeptValues WithServerKeys(const std::vector<std::u16string>& classKeys) const;
+    // The same values, with the server keys of `classes` kept as any other
+    // key, and no classes looked for.
+    KeptValues WithServerKeys(const std::vector<ClassId>& classes) const;
 
     // The paths whose presence in the user's tree decides where a key line
     // through HKEY_CLASSES_ROOT goes: every kept key and its parents, and the

@@ -96,17 +96,17 @@ struct Reading {
 
 class ExportReader {
 public:
-    ExportReader(const KeptValues& kept, const AnsiCodePage& codePage) : base_(kept), kept_(&kept), codePage_(codePage) {}
+    ExportReader(const KeptValues& kept, const AnsiCodePage& codePage) : kept_(kept), codePage_(codePage) {}
 
     // Reads `source` into `registry`; false where the servers of the classes
     // it names cannot all be known.
     bool Load(ByteSource& source, MemoryRegistry& registry) {
-        Read(source);
+        Read(source, kept_);
         MoveInto(registry);
         const ExportParser& parser = readings_.front().parser;
         // Without a class met, no server is there to find.
-        if (base_.classNaming().empty() || (!parser.classesMet() && !parser.classesDropped())) return true;
-        const std::vector<std::u16string> named = NamedClasses(registry);
+        if (kept_.classNaming().empty() || (!parser.classesMet() && !parser.classesDropped())) return true;
+        const std::vector<ClassId> named = NamedClasses(registry);
         if (!parser.classesDropped()) {
             MoveServers(named, parser, registry);
             return true;
@@ -115,26 +115,20 @@ public:
         // The classes met before the file named them were let go: a second
         // reading keeps the servers of those it names, and no other.
         if (!source.Rewind()) return false;
-        const KeptValues again = base_.WithServerKeys(named);
-        kept_ = &again;
-        try {
-            Read(source);
-        } catch (...) {
-            kept_ = &base_;
-            throw;
-        }
-        kept_ = &base_;
+        const KeptValues again = kept_.WithServerKeys(named);
+        Read(source, again);
         registry.Clear();
         MoveInto(registry);
         return true;
     }
 
 private:
-    void Read(ByteSource& source) {
+    // Reads `source` whole, keeping `kept`: the parsers refer to it until the next reading.
+    void Read(ByteSource& source, const KeptValues& kept) {
         file_ = File();
         file_.source = &source;
         bytes_ = firstBytes_;
-        const std::size_t start = Header();
+        const std::size_t start = Header(kept);
         Take(bytes_ + start, file_.size - start);
         for (std::size_t capacity = kFirstLineBytes, got;;) {
             if ((got = source.Read(bytes_, capacity)) == 0) break;
@@ -167,37 +161,31 @@ private:
         registry.SetViews(parser.sawWow64() ? RegistryViews::Two : RegistryViews::One);
     }
 
-    // The folded keys of the classes the loaded values name, in both views,
-    // as the check reads those values.
-    std::vector<std::u16string> NamedClasses(MemoryRegistry& registry) const {
+    // The classes the loaded values name, in both views, as the check reads
+    // those values.
+    std::vector<ClassId> NamedClasses(MemoryRegistry& registry) const {
         const RegistryReader reader(registry, codePage_);
-        std::vector<std::u16string> classes;
-        const std::u16string classIds = MemoryRegistry::Fold(std::u16string(kClassIds)) + u'\\';
-        const std::u16string wow64 = MemoryRegistry::Fold(std::u16string(kWow64Node)) + u'\\' + classIds;
-        for (const ClassesValue& value : base_.classNaming()) {
+        std::vector<ClassId> classes;
+        for (const ClassesValue& value : kept_.classNaming()) {
             const RegVariant text = reader.RegGetValue(kHKeyClassesRoot, value.key, value.name, kReadAsText, std::u16string());
             const std::u16string& name = std::get<std::u16string>(text);
             if (!IsClassName(name)) continue;
-            for (const std::u16string& view : {classIds, wow64}) {
-                std::u16string key = view + MemoryRegistry::Fold(name);
-                if (std::find(classes.begin(), classes.end(), key) == classes.end()) classes.push_back(std::move(key));
+            for (const bool wow64 : {false, true}) {
+                const ClassId id = ClassIdOf(name, wow64);
+                if (std::find(classes.begin(), classes.end(), id) == classes.end()) classes.push_back(id);
             }
         }
         return classes;
     }
 
     // The server keys of the `named` classes that the reading kept.
-    void MoveServers(const std::vector<std::u16string>& named, const ExportParser& parser,
-                     MemoryRegistry& registry) const {
-        const std::u16string serverKey = u"\\" + MemoryRegistry::Fold(std::u16string(kLocalServer));
-        const std::u16string wow64 = MemoryRegistry::Fold(std::u16string(kWow64Node)) + u'\\';
-        for (const std::u16string& classKey : named) {
-            const ClassId id = ClassIdOf(classKey.substr(classKey.rfind(u'\\') + 1), classKey.compare(0, wow64.size(), wow64) == 0);
+    void MoveServers(const std::vector<ClassId>& named, const ExportParser& parser, MemoryRegistry& registry) const {
+        for (const ClassId& id : named) {
             for (const Layer layer : {kMachineLayer, kUserLayer}) {
                 if (!parser.HasServer(id, layer)) continue;
                 MemoryRegistry::Values values;
                 if (const auto& data = parser.ServerData(id, layer)) values[std::u16string()] = Value(*data, parser.form());
-                registry.MergeFoldedKey(classKey + serverKey, std::move(values));
+                registry.MergeFoldedKey(ServerKeyOf(id), std::move(values));
             }
         }
     }
@@ -216,7 +204,7 @@ private:
 
     // Reads the first line and tells the file's form from the bytes before
     // it; returns where the second line starts.
-    std::size_t Header() {
+    std::size_t Header(const KeptValues& kept) {
         for (std::size_t got = 1; got > 0 && file_.size < kFirstLineBytes && !FirstLineRead();) {
             got = file_.source->Read(bytes_ + file_.size, kFirstLineBytes - file_.size);
             file_.size += got;
@@ -272,11 +260,11 @@ private:
         file_.version5 = header == kVersion5Header;
         // The first reading's decoder keeps its buffer from file to file.
         if (readings_.empty()) {
-            readings_.push_back({UnitDecoder(form, codePage_), ExportParser(*kept_, form, 2), std::nullopt});
+            readings_.push_back({UnitDecoder(form, codePage_), ExportParser(kept, form, 2), std::nullopt});
         } else {
             readings_.erase(readings_.begin() + 1, readings_.end());
             readings_.front().decoder.Restart(form);
-            readings_.front().parser = ExportParser(*kept_, form, 2);
+            readings_.front().parser = ExportParser(kept, form, 2);
             readings_.front().error.reset();
         }
         return at;
@@ -372,8 +360,7 @@ private:
         Utf8Check utf8;
     };
 
-    const KeptValues& base_;
-    const KeptValues* kept_;  // base_, or base_ with the servers of the classes named
+    const KeptValues& kept_;
     const AnsiCodePage& codePage_;
     File file_;
     // The buffers serve file after file: small files, read many at a time,
