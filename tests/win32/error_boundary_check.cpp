@@ -1,5 +1,7 @@
 // A window whose procedure throws, to show that the error stops at the
 // window procedure: reported in a message box, then the process ends with 1.
+// Started with "uncaught", it throws where no handler is, and is to end the
+// same way.
 #include <windows.h>
 
 #include <stdexcept>
@@ -17,7 +19,8 @@ LRESULT CALLBACK ThrowingProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+    if (lstrcmpW(commandLine, L"uncaught") == 0) throw std::runtime_error("thrown where no handler is");
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = ThrowingProc;
     windowClass.hInstance = instance;

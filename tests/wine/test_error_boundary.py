@@ -1,15 +1,20 @@
 """An error thrown inside a window procedure does not cross it: the user sees it in a message
-box titled like the program, and the process then ends with exit code 1."""
+box titled like the program, and the process then ends with exit code 1. An error no handler
+takes ends the program the same way."""
 
 import json
+
+import pytest
 
 from conftest import unavailable
 from winehost import Unavailable, windows_path
 
 
-def test_an_error_in_a_window_procedure_is_reported_and_ends_the_program(wine_host):
+@pytest.mark.parametrize("args, error", [((), "thrown in a window procedure"),
+                                         (("uncaught",), "thrown where no handler is")])
+def test_an_error_is_reported_and_ends_the_program(wine_host, args, error):
     try:
-        proc = wine_host.start_program("error-boundary", wine_host.build_dir / "error_boundary_check.exe")
+        proc = wine_host.start_program("error-boundary", wine_host.build_dir / "error_boundary_check.exe", *args)
     except Unavailable as missing:
         unavailable(str(missing))
     try:
@@ -22,5 +27,5 @@ def test_an_error_in_a_window_procedure_is_reported_and_ends_the_program(wine_ho
     finally:
         wine_host.kill(proc)
     assert box["title"] == "ルネスカ"
-    assert any("実行時エラー" in text and "thrown in a window procedure" in text for text in box["texts"]), box
+    assert any("実行時エラー" in text and error in text for text in box["texts"]), box
     assert exit_code == 1

@@ -316,14 +316,14 @@ class WineHost:
         for export in registry.exports:
             self.import_reg(export, f"scenario-{name}-{export.stem}")
 
-    def start_program(self, name: str, program: Path | None = None) -> subprocess.Popen:
-        """Starts runesuka.exe, or another program of the build folder."""
+    def start_program(self, name: str, program: Path | None = None, *args: str) -> subprocess.Popen:
+        """Starts runesuka.exe, or another program of the build folder with its arguments."""
         program = program or self.program
         if not program.exists():
             raise Unavailable(f"{program} is not built")
         log = open(self._logfile(f"program-{name}"), "wb")
         # The Unix process is the program itself and ends with its exit code.
-        return subprocess.Popen([loader_for(str(program)), str(program)], env=self.env,
+        return subprocess.Popen([loader_for(str(program)), str(program), *args], env=self.env,
                                 cwd=self.build_dir, stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     def start_probe(self, *args: str) -> subprocess.Popen:
