@@ -155,9 +155,9 @@ inline std::size_t WidenAsciiLines(const unsigned char* in, std::size_t size, ch
 
 // The units at `p` that are bytes as regedit writes most of them, two
 // hexadecimal digits and a comma, taken eight bytes (24 units) at a time: a
-// multiple of 24, and 0 without SSE2. The units after them are left to be
-// read one at a time.
-inline std::size_t HexByteBlocks(const char16_t* p, const char16_t* end) {
+// multiple of 24, and 0 without SSE2 (which leaves the parameters unread).
+// The units after them are left to be read one at a time.
+inline std::size_t HexByteBlocks([[maybe_unused]] const char16_t* p, [[maybe_unused]] const char16_t* end) {
     std::size_t done = 0;
 #ifdef RUNESUKA_SSE2
     // Which units of each of a block's three loads are its commas.
